@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs every test of both lanes (Windows tests under Wine, headless) and exits
+# non-zero when any fails. Usage: test.sh [linux|windows|all] [extra ctest options...]
+set -uo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+lane="${1:-all}"
+shift || true
+jobs="${BRINDLE_JOBS:-$(nproc)}"
+passed=0
+failed=0
+
+run_ctest() {
+  local dir="$1"; shift
+  local log
+  log="$(mktemp)"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local total fails
+  total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$log" | tail -n1)
+  fails=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n1)
+  rm -f "$log"
+  if [ -z "$total" ]; then
+    # ctest printed no summary: it found nothing to run or failed to start.
+    echo "test.sh: no test summary from $dir" >&2
+    failed=$((failed + 1))
+    return
+  fi
+  passed=$((passed + total - fails))
+  failed=$((failed + fails))
+  if [ "$status" -ne 0 ] && [ "$fails" -eq 0 ]; then
+    failed=$((failed + 1))
+  fi
+}
+
+prepare_wine() {
+  local prefix="$root/build/windows/wineprefix"
+  export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "test.sh: creating Wine prefix in $prefix"
+    wine wineboot --init >/dev/null 2>&1
+    wineserver -w
+    # Without a window manager, managed windows make Wine wait on every show and destroy.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+
+case "$lane" in
+  linux|all) run_ctest "$root/build/linux" "$@" ;;
+esac
+case "$lane" in
+  windows|all)
+    prepare_wine
+    run_ctest "$root/build/windows" "$@"
+    wineserver -k >/dev/null 2>&1 || true ;;
+esac
+
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
