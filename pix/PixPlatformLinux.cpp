@@ -162,8 +162,9 @@ PIX_PlatformFont PIX_CreatePlatformFont(const PIX_FontRequest& request)
     return nullptr;
   }
   const FT_Size_Metrics& metrics = font->face->size->metrics;
-  font->ascender = int32_t((metrics.ascender + 63) >> 6);
-  font->cellHeight = font->ascender + int32_t((-metrics.descender + 63) >> 6);
+  font->ascender = int32_t((metrics.ascender + 32) >> 6);
+  // A positive height is the cell height itself, as the window system keeps it.
+  font->cellHeight = height > 0 ? int32_t(size.height >> 6) : font->ascender + int32_t((-metrics.descender + 32) >> 6);
   return font;
 }
 

@@ -4,7 +4,9 @@
 #include "PixPng.h"
 #include "PixSysBitmap.h"
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <vector>

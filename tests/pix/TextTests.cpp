@@ -280,3 +280,30 @@ TEST(PixText, OwnRendererAlignsAndClips)
     font->RenderText(&bitmap, "WWWW", -1, &rect, TextCentre | TextVerticalCentre | TextUseForegroundAlpha);
   }
 }
+
+#ifdef _WIN32
+// Fonts with cells over 255 pixels draw through GDI even under Wine.
+TEST(PixText, PlatformDrawingConvertsUtf8ToWideText)
+{
+  PIX_CachedFont* font = Font(300);
+  ASSERT_NE(font, nullptr);
+  ASSERT_GT(font->GetCellHeight(), 255);
+
+  // "é" as UTF-8 is one wide character; with a byte that is not UTF-8 the whole
+  // string falls back to three narrow characters.
+  const PIX_Rect wide = Measure(*font, "\xC3\xA9"), narrow = Measure(*font, "\xC3\xA9\xFF");
+  EXPECT_GT(wide.R - wide.L, 0);
+  EXPECT_GT(narrow.R - narrow.L, 2 * (wide.R - wide.L));
+  EXPECT_EQ(wide.R - wide.L, (Measure(*font, "e").R - Measure(*font, "e").L));
+
+  PIX_SysBitmap bitmap(400, 400);
+  Clear(bitmap, 0xFFFFFFFF);
+  font->SetForeground(0xFF0000FF);
+  PIX_Rect rect{0, 0, 400, 400};
+  EXPECT_EQ(font->RenderText(&bitmap, "\xC3\xA9", -1, &rect, 0), font->GetCellHeight());
+  const std::vector<uint32_t> pixels = Pixels(bitmap);
+  // GDI paints the text colour's red, green and blue.
+  EXPECT_NE(std::find_if(pixels.begin(), pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0x0000FF; }),
+            pixels.end());
+}
+#endif
