@@ -151,6 +151,7 @@ TEST(PixText, OwnRendererDrawsUtf8Characters)
 
   // Carriage returns are skipped; a single line counts a line feed as a space.
   EXPECT_EQ(DrawOwn(*font, "A\r\nB"), DrawOwn(*font, "A\nB"));
+  EXPECT_EQ(DrawOwn(*font, "A\rB"), DrawOwn(*font, "AB"));
   EXPECT_EQ(DrawOwn(*font, "A\nB", TextSingleLine), DrawOwn(*font, "A B", TextSingleLine));
   EXPECT_NE(DrawOwn(*font, "A\nB"), DrawOwn(*font, "A B"));
 }
