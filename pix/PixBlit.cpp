@@ -149,13 +149,16 @@ void PIX_BlitRect(PIX_IBitmap* dest, PIX_IBitmap* src, int32_t x, int32_t y,
   const uint32_t* srcRow = srcPixels + top * srcStride + left;
   const uint32_t operation = mode & 0xFF;
   const bool useAlpha = (mode & BlitUseAlpha) != 0;
+  if (operation > BlitDodge)
+    return; // no other operation exists
 
   if (operation == BlitCopy && !useAlpha)
   {
     if (opacity == 1.0f)
     {
+      // memmove: a bitmap may be blitted onto itself.
       for (int64_t row = 0; row < height; ++row, destRow += destStride, srcRow += srcStride)
-        std::memcpy(destRow, srcRow, size_t(width) * 4);
+        std::memmove(destRow, srcRow, size_t(width) * 4);
       return;
     }
     if (opacity == 0.5f)
@@ -188,11 +191,9 @@ void PIX_BlitRect(PIX_IBitmap* dest, PIX_IBitmap* src, int32_t x, int32_t y,
       case BlitAdd:
         out = AddAlpha(s, d, ia);
         break;
-      case BlitDodge:
+      default:
         out = DodgeAlpha(s, d, ia);
         break;
-      default:
-        return; // no other operation exists
       }
       destRow[i] = out;
     }

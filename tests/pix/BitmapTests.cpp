@@ -316,3 +316,26 @@ TEST(PixSysBitmap, ShrinkingKeepsTheSectionGrowingRecreatesIt)
   EXPECT_TRUE(bitmap.Resize(4, 4));
   EXPECT_NE(bitmap.Pixels(), nullptr);
 }
+
+TEST(PixBlit, UnknownOperationsDrawNothing)
+{
+  PIX_MemBitmap source(2, 1), destination(2, 1);
+  Fill(source, 0xFF102030);
+  for (uint32_t mode : {3u, 0xFFu, 3u | BlitUseAlpha})
+  {
+    Fill(destination, 0x11223344);
+    PIX_BlitRect(&destination, &source, 0, 0, nullptr, 0.7f, mode);
+    EXPECT_EQ(Row(destination, 0), (std::vector<uint32_t>{0x11223344, 0x11223344})) << mode;
+    PIX_FillArea(&destination, 0, 0, 2, 1, 0xFF102030, 0.7f, mode);
+    EXPECT_EQ(Row(destination, 0), (std::vector<uint32_t>{0x11223344, 0x11223344})) << mode;
+  }
+}
+
+TEST(PixBlit, OntoItselfShiftsPixels)
+{
+  PIX_MemBitmap bitmap(4, 1);
+  Number(bitmap);
+  PIX_Rect firstThree{0, 0, 3, 1};
+  PIX_BlitRect(&bitmap, &bitmap, 1, 0, &firstThree, 1.0f, BlitCopy);
+  EXPECT_EQ(Row(bitmap, 0), (std::vector<uint32_t>{1, 1, 2, 3}));
+}
