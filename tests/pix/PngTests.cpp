@@ -195,6 +195,9 @@ TEST(PixPng, DamagedInputGivesNull)
   badSignature[1] = 'Q';
   std::vector<uint8_t> badCrc = good;
   badCrc[30] ^= 0x01; // inside the IHDR checksum
+  // A header followed by a chunk that claims 2 GB and holds three bytes.
+  std::vector<uint8_t> hugeChunk(good.begin(), good.begin() + 33);
+  hugeChunk.insert(hugeChunk.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'z', 'z', 'Z', 'z', 'a', 'b', 'c'});
   std::vector<uint8_t> badData = good;
   badData[good.size() - 20] ^= 0xFF; // inside the compressed pixels
 
@@ -209,6 +212,7 @@ TEST(PixPng, DamagedInputGivesNull)
     {"bad signature", badSignature},
     {"bad header checksum", badCrc},
     {"damaged pixel data", badData},
+    {"chunk longer than the data", hugeChunk},
     {"seven bytes", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
   };
   for (const Case& c : cases)
