@@ -2,7 +2,6 @@
 #include "PixBlit.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace {

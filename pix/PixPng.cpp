@@ -56,6 +56,12 @@ bool Decode(DecodeJob* job)
   png_structp png = job->png;
   png_infop info = job->info;
   png_set_read_fn(png, &job->reader, ReadFromMemory);
+  // Only the pixels and their transparency matter here: every other ancillary chunk
+  // (text, colour profile, gamma, ...) is skipped, not buffered, so that a damaged
+  // length cannot make libpng allocate and clear gigabytes for it.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_chunk_malloc_max(png, 8000000);
+  png_set_user_limits(png, PIX_MaxImageSide, PIX_MaxImageSide);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;

@@ -90,6 +90,27 @@ TEST(PixPng, EveryColourTypeBecomesExactPixelWords)
     cases.push_back({"rgb loads opaque", spec, {0xFF102030, 0xFFFF0080}});
   }
   {
+    PngSpec spec = RgbaThreeByTwo();
+    spec.ancillary = true;
+    cases.push_back({"rgba with gamma, chromaticities, resolution and text", spec, RgbaThreeByTwoWords});
+  }
+  {
+    PngSpec spec;
+    spec.width = 2;
+    spec.colourType = 2;
+    spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
+    spec.transparentColour = {0xFF, 0x00, 0x80};
+    cases.push_back({"rgb with a transparent colour", spec, {0xFF102030, 0x00FF0080}});
+  }
+  {
+    PngSpec spec;
+    spec.width = 2;
+    spec.colourType = 0;
+    spec.rows = {{0x7F, 0x80}};
+    spec.transparentColour = {0x7F};
+    cases.push_back({"grey with a transparent level", spec, {0x007F7F7F, 0xFF808080}});
+  }
+  {
     PngSpec spec;
     spec.width = 3;
     spec.colourType = 3;
@@ -198,6 +219,9 @@ TEST(PixPng, DamagedInputGivesNull)
   // A header followed by a chunk that claims 2 GB and holds three bytes.
   std::vector<uint8_t> hugeChunk(good.begin(), good.begin() + 33);
   hugeChunk.insert(hugeChunk.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'z', 'z', 'Z', 'z', 'a', 'b', 'c'});
+  // A text chunk claiming 1.5 GB after a good header.
+  std::vector<uint8_t> hugeText(good.begin(), good.begin() + 33);
+  hugeText.insert(hugeText.end(), {0x5A, 0x00, 0x00, 0x00, 'i', 'T', 'X', 't', 'K', 'I', 'D', 'A', 'T'});
   std::vector<uint8_t> badData = good;
   badData[good.size() - 20] ^= 0xFF; // inside the compressed pixels
 
@@ -213,6 +237,7 @@ TEST(PixPng, DamagedInputGivesNull)
     {"bad header checksum", badCrc},
     {"damaged pixel data", badData},
     {"chunk longer than the data", hugeChunk},
+    {"text chunk longer than the data", hugeText},
     {"seven bytes", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
   };
   for (const Case& c : cases)
