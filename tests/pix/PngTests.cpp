@@ -13,6 +13,8 @@
 #include <windows.h>
 #endif
 
+extern "C" void ImageModuleDescribe(uint32_t id, int32_t* width, int32_t* height, uint32_t* firstPixel);
+
 namespace {
 
 std::vector<uint32_t> Words(PIX_MemBitmap& bitmap)
@@ -301,4 +303,27 @@ TEST(PixPngResource, FindsImagesCarriedByTheProgramById)
   EXPECT_EQ(LoadPngResource(module, 203), nullptr); // five bytes: too short
   EXPECT_EQ(LoadPngResource(module, 204), nullptr); // not carried
   EXPECT_EQ(LoadPngResource(module, 0), nullptr);
+}
+
+TEST(PixPngResource, EachModuleFindsItsOwnImages)
+{
+  // Id 201 is the 3 x 2 RGBA image in this program and the 2 x 1 palette image in
+  // the module.
+  int32_t width = 0, height = 0;
+  uint32_t first = 0;
+  ImageModuleDescribe(201, &width, &height, &first);
+  EXPECT_EQ(width, 2);
+  EXPECT_EQ(height, 1);
+  EXPECT_EQ(first, 0x40FF0000u);
+  ImageModuleDescribe(202, &width, &height, &first); // only the program has 202
+  EXPECT_EQ(width, 0);
+
+#ifdef _WIN32
+  void* program = GetModuleHandleA(nullptr);
+#else
+  void* program = nullptr;
+#endif
+  std::unique_ptr<PIX_MemBitmap> own(LoadPngResource(program, 201));
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->Width(), 3);
 }
