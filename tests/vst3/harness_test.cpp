@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "host_objects.h"
-#include "module_loader.h"
-#include "plugin_instance.h"
-#include "process_buffers.h"
+#include "HostObjects.h"
+#include "Vst3Module.h"
+#include "PluginInstance.h"
+#include "ProcessBuffers.h"
 
 using namespace vst3;
 using namespace vst3host;

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "vst3_interfaces.h"
+#include "Vst3Interfaces.h"
 
 using namespace vst3;
 

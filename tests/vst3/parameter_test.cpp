@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "parameter.h"
-#include "vst3_strings.h"
+#include "Parameter.h"
+#include "Vst3Strings.h"
 
 using namespace vst3;
 

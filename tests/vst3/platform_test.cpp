@@ -7,11 +7,11 @@
 #include <cstring>
 #include <limits>
 
-#include "gain_effect.h"
-#include "host_objects.h"
-#include "plugin_factory.h"
-#include "plugin_view.h"
-#include "vst3_strings.h"
+#include "GainEffect.h"
+#include "HostObjects.h"
+#include "CPluginFactory.h"
+#include "CPluginView.h"
+#include "Vst3Strings.h"
 
 using namespace vst3;
 using testbundle::GainEffect;

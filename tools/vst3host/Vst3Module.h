@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "vst3_interfaces.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3host {
 

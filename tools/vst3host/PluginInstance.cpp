@@ -1,5 +1,5 @@
 // Instance creation and teardown in the order hosts use.
-#include "plugin_instance.h"
+#include "PluginInstance.h"
 
 #include <cstring>
 

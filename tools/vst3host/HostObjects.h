@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vst3_interfaces.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3host {
 

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "bus.h"
-#include "fobject.h"
-#include "parameter.h"
-#include "vst3_interfaces.h"
+#include "Bus.h"
+#include "FObject.h"
+#include "Parameter.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3 {
 

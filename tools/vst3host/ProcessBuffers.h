@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "vst3_interfaces.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3host {
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "vst3_base.h"
+#include "Vst3Base.h"
 
 namespace vst3 {
 

@@ -1,5 +1,5 @@
 // Default behaviour of the single-component effect.
-#include "single_component_effect.h"
+#include "SingleComponentEffect.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Process record over owned channel buffers.
-#include "process_buffers.h"
+#include "ProcessBuffers.h"
 
 #include <cstring>
 

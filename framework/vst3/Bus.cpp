@@ -1,9 +1,9 @@
 // Bus descriptions as a host reads them.
-#include "bus.h"
+#include "Bus.h"
 
 #include <cstring>
 
-#include "vst3_strings.h"
+#include "Vst3Strings.h"
 
 namespace vst3 {
 

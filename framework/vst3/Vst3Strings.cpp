@@ -1,5 +1,5 @@
 // Text helpers for the interface's UTF-16 strings.
-#include "vst3_strings.h"
+#include "Vst3Strings.h"
 
 namespace vst3 {
 

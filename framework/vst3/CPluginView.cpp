@@ -1,5 +1,5 @@
 // Default answers of an editor view.
-#include "plugin_view.h"
+#include "CPluginView.h"
 
 namespace vst3 {
 

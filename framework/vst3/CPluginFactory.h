@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "fobject.h"
-#include "vst3_interfaces.h"
+#include "FObject.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3 {
 

@@ -2,7 +2,7 @@
 // Methods are listed in vtable order; interfaces hold no data and no destructor.
 #pragma once
 
-#include "vst3_records.h"
+#include "Vst3Records.h"
 
 namespace vst3 {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host_objects.h"
+#include "HostObjects.h"
 
 namespace vst3host {
 

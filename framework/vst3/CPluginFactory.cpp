@@ -1,9 +1,9 @@
 // Class descriptions and instance creation.
-#include "plugin_factory.h"
+#include "CPluginFactory.h"
 
 #include <cstring>
 
-#include "vst3_strings.h"
+#include "Vst3Strings.h"
 
 namespace vst3 {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "vst3_records.h"
+#include "Vst3Records.h"
 
 namespace vst3 {
 

@@ -1,8 +1,8 @@
 // Base of an editor view handed to a host: size, parent window and the host's frame.
 #pragma once
 
-#include "fobject.h"
-#include "vst3_interfaces.h"
+#include "FObject.h"
+#include "Vst3Interfaces.h"
 
 namespace vst3 {
 

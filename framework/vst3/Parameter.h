@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fobject.h"
-#include "vst3_records.h"
+#include "FObject.h"
+#include "Vst3Records.h"
 
 namespace vst3 {
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "vst3_base.h"
+#include "Vst3Base.h"
 
 namespace vst3 {
 

@@ -1,12 +1,12 @@
 // Parameter conversions between normalized values, plain values and texts.
-#include "parameter.h"
+#include "Parameter.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "vst3_strings.h"
+#include "Vst3Strings.h"
 
 namespace vst3 {
 

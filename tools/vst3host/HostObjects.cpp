@@ -1,5 +1,5 @@
 // Host-side objects of the harness.
-#include "host_objects.h"
+#include "HostObjects.h"
 
 #include <algorithm>
 #include <cstring>

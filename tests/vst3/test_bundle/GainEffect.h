@@ -2,7 +2,7 @@
 // platform tests and of the test bundle that proves the host harness.
 #pragma once
 
-#include "single_component_effect.h"
+#include "SingleComponentEffect.h"
 
 namespace testbundle {
 

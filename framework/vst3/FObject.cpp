@@ -1,5 +1,5 @@
 // Reference counting and the base interface query.
-#include "fobject.h"
+#include "FObject.h"
 
 namespace vst3 {
 

@@ -1,5 +1,5 @@
 // Processing and state of the test gain effect.
-#include "gain_effect.h"
+#include "GainEffect.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Bundle loading with dlopen (Linux) or LoadLibraryW (Windows).
-#include "module_loader.h"
+#include "Vst3Module.h"
 
 #include <filesystem>
 

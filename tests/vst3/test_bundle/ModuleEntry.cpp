@@ -1,9 +1,9 @@
 // Entry points of the test bundle, as a host looks them up after loading the module.
 #include <mutex>
 
-#include "gain_effect.h"
-#include "plugin_factory.h"
-#include "vst3_strings.h"
+#include "GainEffect.h"
+#include "CPluginFactory.h"
+#include "Vst3Strings.h"
 
 #ifdef _WIN32
 #define BUNDLE_EXPORT extern "C" __declspec(dllexport)
