@@ -42,6 +42,11 @@ Bus* BusList::append(std::unique_ptr<Bus> bus) {
     return busses.back().get();
 }
 
+void BusList::replaceAt(int32 index, std::unique_ptr<Bus> bus) {
+    if (index < 0 || index >= count() || !bus) return;
+    busses[static_cast<size_t>(index)] = std::move(bus);
+}
+
 void BusList::removeAt(int32 index) {
     if (index < 0 || index >= count()) return;
     busses.erase(busses.begin() + index);

@@ -59,6 +59,8 @@ public:
     Bus* at(int32 index) const;
     Bus* append(std::unique_ptr<Bus> bus);
     void removeAt(int32 index);
+    // Puts `bus` in place of the bus at `index`; nothing happens for an index outside the list.
+    void replaceAt(int32 index, std::unique_ptr<Bus> bus);
     void clear() { busses.clear(); }
 
 private:

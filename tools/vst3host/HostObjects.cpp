@@ -75,6 +75,7 @@ tresult MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead) {
 tresult MemoryStream::write(void* buffer, int32 numBytes, int32* numBytesWritten) {
     if (numBytesWritten) *numBytesWritten = 0;
     if (!buffer || numBytes < 0) return kInvalidArgument;
+    if (writesFail) return kResultFalse;
     const size_t end = static_cast<size_t>(position) + static_cast<size_t>(numBytes);
     if (end > bytes.size()) bytes.resize(end);
     std::memcpy(bytes.data() + position, buffer, static_cast<size_t>(numBytes));

@@ -135,6 +135,8 @@ public:
 
     // From this offset on every read reports failure and delivers nothing (-1: never).
     void failReadsFrom(int64 offset) { readFailureOffset = offset; }
+    // Every write reports failure and stores nothing, like a full disk.
+    void failWrites(bool fail) { writesFail = fail; }
     void rewind() { position = 0; }
     const std::vector<unsigned char>& data() const { return bytes; }
 
@@ -142,6 +144,7 @@ private:
     std::vector<unsigned char> bytes;
     int64 position = 0;
     int64 readFailureOffset = -1;
+    bool writesFail = false;
 };
 
 class ParamValueQueue : public HostObject<IParamValueQueue> {
