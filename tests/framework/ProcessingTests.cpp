@@ -254,6 +254,14 @@ TEST(Processing, BlockSizeChangesResizeAndClearScratch)
   EXPECT_EQ(in1->scratch, std::vector<double>(6, 0.0));
   EXPECT_EQ(effect.InputData()[1], in1->scratch.data());
   EXPECT_EQ(effect.GetOutput(0)->scratch.size(), 6u);
+
+  // An absurd size is limited rather than allocated; asking again changes nothing.
+  effect.ChangeBlockSize(INT_MAX);
+  EXPECT_EQ(effect.BlockSize(), IEffectBase::kMaxBlockSize);
+  EXPECT_EQ(in1->scratch.size(), static_cast<size_t>(IEffectBase::kMaxBlockSize));
+  in1->scratch[0] = 1.0;
+  effect.ChangeBlockSize(INT_MAX - 1);
+  EXPECT_EQ(in1->scratch[0], 1.0);
 }
 
 TEST(Processing, ConnectionsCoverOnlyExistingChannels)
