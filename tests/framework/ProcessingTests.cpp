@@ -1,5 +1,6 @@
 // The processing frame: binding host buffers, running blocks, long and empty
 // blocks, connections, bypass and the plug-in mutex.
+#include "AllocationCounter.h"
 #include "TestEffect.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +180,31 @@ TEST(Processing, BlocksLongerThanTheBlockSizeRunInPieces)
   float* counts[] = {count0.data(), count1.data()};
   counter.ProcessFloatReplacing(2, inputs, 2, counts, frames);
   for (int f = 0; f < frames; ++f) ASSERT_EQ(count0[f], static_cast<float>(f));
+}
+
+TEST(Processing, ProcessCallsAllocateNothing)
+{
+  GainEffect gain;
+  ConnectAll(gain, 16);
+  gain.CreateBypassDelay();
+  gain.ChangeLatency(5);
+  auto* editor = new FakeEditor(&gain);
+  editor->AddControl(new RecordingControl(&gain, -1, nullptr));
+  gain.AttachEditor(editor);
+  std::vector<float> left = Ramp(50, 1.0f), right = Ramp(50, 2.0f);
+  std::vector<double> dleft(50, 1.0), dright(50, 2.0);
+  float* floats[] = {left.data(), right.data()};
+  double* doubles[] = {dleft.data(), dright.data()};
+
+  CountAllocations(true);
+  for (bool bypass : {false, true}) {
+    gain.SetBypassed(bypass);
+    gain.ProcessFloatReplacing(2, floats, 2, floats, 50);  // in place, in four pieces
+    gain.ProcessFloatAccumulating(2, floats, 2, floats, 50);
+    gain.ProcessDoubleReplacing(2, doubles, 2, doubles, 50);
+  }
+  EXPECT_EQ(CountAllocations(false), 0);
+  EXPECT_EQ(gain.blocks, 12);
 }
 
 TEST(Processing, WithoutABlockSizeProcessingGivesSilence)
