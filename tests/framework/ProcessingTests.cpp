@@ -1,5 +1,6 @@
 // The processing frame: binding host buffers, running blocks, long and empty
 // blocks, connections, bypass and the plug-in mutex.
+#include "AllocationCounter.h"
 #include "TestEffect.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,31 @@ TEST(Processing, BlocksLongerThanTheBlockSizeRunInPieces)
   for (int f = 0; f < frames; ++f) ASSERT_EQ(count0[f], static_cast<float>(f));
 }
 
+TEST(Processing, ProcessCallsAllocateNothing)
+{
+  GainEffect gain;
+  ConnectAll(gain, 16);
+  gain.CreateBypassDelay();
+  gain.ChangeLatency(5);
+  auto* editor = new FakeEditor(&gain);
+  editor->AddControl(new RecordingControl(&gain, -1, nullptr));
+  gain.AttachEditor(editor);
+  std::vector<float> left = Ramp(50, 1.0f), right = Ramp(50, 2.0f);
+  std::vector<double> dleft(50, 1.0), dright(50, 2.0);
+  float* floats[] = {left.data(), right.data()};
+  double* doubles[] = {dleft.data(), dright.data()};
+
+  CountAllocations(true);
+  for (bool bypass : {false, true}) {
+    gain.SetBypassed(bypass);
+    gain.ProcessFloatReplacing(2, floats, 2, floats, 50);  // in place, in four pieces
+    gain.ProcessFloatAccumulating(2, floats, 2, floats, 50);
+    gain.ProcessDoubleReplacing(2, doubles, 2, doubles, 50);
+  }
+  EXPECT_EQ(CountAllocations(false), 0);
+  EXPECT_EQ(gain.blocks, 12);
+}
+
 TEST(Processing, WithoutABlockSizeProcessingGivesSilence)
 {
   GainEffect gain;
@@ -254,6 +280,14 @@ TEST(Processing, BlockSizeChangesResizeAndClearScratch)
   EXPECT_EQ(in1->scratch, std::vector<double>(6, 0.0));
   EXPECT_EQ(effect.InputData()[1], in1->scratch.data());
   EXPECT_EQ(effect.GetOutput(0)->scratch.size(), 6u);
+
+  // An absurd size is limited rather than allocated; asking again changes nothing.
+  effect.ChangeBlockSize(INT_MAX);
+  EXPECT_EQ(effect.BlockSize(), IEffectBase::kMaxBlockSize);
+  EXPECT_EQ(in1->scratch.size(), static_cast<size_t>(IEffectBase::kMaxBlockSize));
+  in1->scratch[0] = 1.0;
+  effect.ChangeBlockSize(INT_MAX - 1);
+  EXPECT_EQ(in1->scratch[0], 1.0);
 }
 
 TEST(Processing, ConnectionsCoverOnlyExistingChannels)
