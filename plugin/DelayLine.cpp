@@ -42,7 +42,7 @@ void DelayLine::Process(const double* input, double* output, int frames)
     for (int j = 0; j < frames; ++j) {
         const double x = held;
         double v = x * share + input[j];
-        if (!std::isfinite(v)) {
+        if (!(std::fabs(v) <= kMaxMagnitude)) {
             v = 0.0;
         }
         if (length == 0) {

@@ -9,6 +9,8 @@ class DelayLine {
 public:
     // Longest queue a line holds (6 s at 48 kHz); the ring is allocated once at this size.
     static constexpr int kMaxLength = 288000;
+    // Far beyond any audio level.
+    static constexpr double kMaxMagnitude = 1e30;
 
     explicit DelayLine(double feedback = 0.0);
 
@@ -27,7 +29,8 @@ public:
 
     // v = input + feedback * last enters the back, the front leaves into last, and the
     // previous last is the output. input and output may be the same buffer. A
-    // non-finite v enters as silence, so the line never circulates NaN.
+    // non-finite v, or one beyond kMaxMagnitude, enters as silence: the line never
+    // circulates NaN, and nothing in it can overflow the band-pass after it.
     void Process(const double* input, double* output, int frames);
 
     double last = 0.0;

@@ -84,5 +84,5 @@ private:
 
     DelayLine lines[Channels];
     Dsp::ButterworthBandPass filter;
-    const int lineCount = Channels;
+    static constexpr int lineCount = Channels;
 };

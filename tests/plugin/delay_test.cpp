@@ -1,12 +1,10 @@
-// Feedback delay lines, the filtered delay built from them, the moving RMS and the
-// denormal guard.
+// Feedback delay lines, the filtered delay built from them and the moving RMS.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
 
-#include "DenormalGuard.h"
 #include "FilteredFeedbackDelay.h"
 #include "MovingRms.h"
 
@@ -133,12 +131,13 @@ TEST(DelayLine, NonFiniteInputNeverCirculates)
     std::vector<double> block(10, 0.25);
     block[3] = kNaN;
     block[4] = std::numeric_limits<double>::infinity();
+    block[5] = 1e300;  // finite, but its echoes would overflow what follows
     line.Process(block.data(), block.data(), 10);
     for (int round = 0; round < 20; ++round) {
         std::vector<double> next(10, 0.0);
         line.Process(next.data(), next.data(), 10);
         for (double v : next) {
-            ASSERT_TRUE(std::isfinite(v)) << round;
+            ASSERT_LE(std::fabs(v), 1.0) << round;
         }
     }
 }
@@ -207,18 +206,5 @@ TEST(MovingRms, WindowAverageAndRecoveryFromBadValues)
     EXPECT_EQ(empty.Length(), 1);
     EXPECT_EQ(empty.Push(-2.0), 2.0);
 }
-
-#ifdef BRINDLE_HAS_SSE_CONTROL
-TEST(DenormalGuard, FlushesWhileAliveAndRestoresAfter)
-{
-    volatile double tiny = 1e-310;  // a denormal
-    volatile double one = 1.0;
-    {
-        DenormalGuard guard;
-        EXPECT_EQ(tiny * one, 0.0);
-    }
-    EXPECT_NE(tiny * one, 0.0);
-}
-#endif
 
 }  // namespace
