@@ -27,7 +27,7 @@ void* openLibrary(const std::string& path, std::string& error) {
     if (!handle) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
     return reinterpret_cast<void*>(handle);
 }
-void* symbol(void* library, const char* name) {
+void* symbolOf(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 void closeLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
@@ -43,7 +43,7 @@ void* openLibrary(const std::string& path, std::string& error) {
     }
     return handle;
 }
-void* symbol(void* library, const char* name) { return dlsym(library, name); }
+void* symbolOf(void* library, const char* name) { return dlsym(library, name); }
 void closeLibrary(void* library) { dlclose(library); }
 #endif
 
@@ -53,7 +53,7 @@ using ExitProc = bool (*)();
 
 template <class Function>
 Function entry(void* library, const char* name) {
-    return reinterpret_cast<Function>(symbol(library, name));
+    return reinterpret_cast<Function>(symbolOf(library, name));
 }
 
 }  // namespace
@@ -106,6 +106,8 @@ std::unique_ptr<Vst3Module> Vst3Module::load(const std::string& path, std::strin
     }
     return module;
 }
+
+void* Vst3Module::symbol(const char* name) const { return library && name ? symbolOf(library, name) : nullptr; }
 
 Vst3Module::~Vst3Module() {
     if (!library) return;

@@ -25,6 +25,8 @@ public:
     // The module's factory; the module keeps its reference until it unloads.
     vst3::IPluginFactory* factory() const { return pluginFactory; }
     const std::string& binaryPath() const { return binary; }
+    // An exported symbol of the module, or null.
+    void* symbol(const char* name) const;
 
 private:
     Vst3Module() = default;
