@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <thread>
 
 #include "HostObjects.h"
 #include "PluginInstance.h"
@@ -276,4 +277,24 @@ TEST(Brindle3Module, NonFiniteInputDoesNotLeaveTheOutputStuck) {
         ASSERT_EQ(loaded.processor()->process(buffers.prepare(512)), kResultOk);
     }
     EXPECT_TRUE(allFinite(buffers, 512));
+}
+
+TEST(Brindle3Module, ProcessRunsOnAnotherThread) {
+    LoadedModule loaded;
+    ASSERT_TRUE(loaded.instance) << loaded.error;
+    loaded.component()->activateBus(kAudio, kOutput, 0, 1);
+    ProcessSetup setup{kRealtime, kSample32, 8192, 44100.0};
+    ASSERT_EQ(loaded.processor()->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(loaded.component()->setActive(1), kResultOk);
+    int failures = 0;
+    std::thread audio([&] {
+        ProcessBuffers buffers(kSample32, 2, 2, 64);
+        loaded.processor()->setProcessing(1);
+        for (int block = 0; block < 9999; ++block)
+            if (loaded.processor()->process(buffers.prepare(64)) != kResultOk) ++failures;
+        loaded.processor()->setProcessing(0);
+    });
+    audio.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(loaded.component()->setActive(0), kResultOk);
 }

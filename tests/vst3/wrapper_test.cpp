@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "../framework/AllocationCounter.h"
 #include "HostObjects.h"
 #include "IEffectVST3.h"
 #include "IEffectVST3View.h"
@@ -451,6 +452,81 @@ TEST(Vst3Wrapper, EditsAndLatencyReachTheHandler) {
     EXPECT_EQ(handler->calls.size(), 4u);
     w.component()->terminate();
     EXPECT_EQ(handler->referenceCount(), 1u);
+    handler->release();
+    EXPECT_EQ(w.component()->initialize(w.host), kResultOk);
+}
+
+TEST(Vst3Wrapper, ProcessAllocatesNothing) {
+    for (int32 sampleSize : {int32(kSample32), int32(kSample64)}) {
+        Wrapped w;
+        ProcessSetup setup{kRealtime, sampleSize, 64, 48000.0};
+        ASSERT_EQ(w.processor()->setupProcessing(setup), kResultOk);
+        ProcessBuffers buffers(sampleSize, 2, 2, 160);
+        auto* changes = new ParameterChanges;
+        ProcessContext context{};
+        context.tempo = 133.0;
+        w.plugin->changed.reserve(64);  // the test's own record must not count
+        CountAllocations(true);
+        for (int block = 0; block < 8; ++block) {
+            changes->clear();
+            changes->add(0, 0, block / 8.0);
+            changes->add(kBypass, 0, block % 2 ? 1.0 : 0.0);
+            w.processor()->process(buffers.prepare(block % 3 ? 64 : 150, changes, &context));
+        }
+        EXPECT_EQ(CountAllocations(false), 0) << sampleSize;
+        EXPECT_EQ(w.plugin->TransportTempo(), 133.0);
+        changes->release();
+    }
+}
+
+namespace {
+class RecordingMenu : public vst3host::HostObject<IContextMenu> {
+public:
+    int32 getItemCount() override { return 0; }
+    tresult getItem(int32, IContextMenuItem&, IContextMenuTarget**) override { return kResultFalse; }
+    tresult addItem(const IContextMenuItem&, IContextMenuTarget*) override { return kResultOk; }
+    tresult removeItem(const IContextMenuItem&, IContextMenuTarget*) override { return kResultOk; }
+    tresult popup(UCoord x, UCoord y) override {
+        popups.push_back({x, y});
+        return kResultOk;
+    }
+    std::vector<std::pair<int, int>> popups;
+};
+
+class MenuHandler : public vst3host::HostObject<IComponentHandler, IComponentHandler3> {
+public:
+    tresult beginEdit(ParamID) override { return kResultOk; }
+    tresult performEdit(ParamID, ParamValue) override { return kResultOk; }
+    tresult endEdit(ParamID) override { return kResultOk; }
+    tresult restartComponent(int32) override { return kResultOk; }
+    IContextMenu* createContextMenu(IPlugView* view, const ParamID* id) override {
+        askedView = view;
+        askedId = id ? *id : kNoParamId;
+        menu->addRef();
+        return menu;
+    }
+    RecordingMenu* menu = new RecordingMenu;
+    IPlugView* askedView = nullptr;
+    ParamID askedId = kNoParamId;
+};
+}  // namespace
+
+TEST(Vst3Wrapper, ContextMenuGoesThroughTheFirstView) {
+    Wrapped w;
+    auto* handler = new MenuHandler;
+    ASSERT_EQ(w.controller()->setComponentHandler(handler), kResultTrue);
+    w.plugin->ShowHostContextMenu(4, 10, 20);  // no view yet: nothing
+    EXPECT_TRUE(handler->menu->popups.empty());
+    IPlugView* view = w.controller()->createView("editor");
+    w.plugin->ShowHostContextMenu(4, 10, 20);
+    EXPECT_EQ(handler->askedView, view);
+    EXPECT_EQ(handler->askedId, 4u);
+    ASSERT_EQ(handler->menu->popups.size(), 1u);
+    EXPECT_EQ(handler->menu->popups[0], std::make_pair(10, 20));
+    EXPECT_EQ(handler->menu->referenceCount(), 1u);  // the wrapper released its menu
+    view->release();
+    w.component()->terminate();
+    handler->menu->release();
     handler->release();
     EXPECT_EQ(w.component()->initialize(w.host), kResultOk);
 }
