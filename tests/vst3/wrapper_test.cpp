@@ -360,6 +360,12 @@ TEST(Vst3Wrapper, StateStreamLayoutAndDamagedStreams) {
     EXPECT_DOUBLE_EQ(w.controller()->getParamNormalized(5), 1.0);  // parameter 5 kept
     partial->release();
 
+    // Damaged bytes (NaN patterns everywhere) leave every parameter at a finite value.
+    auto* damaged = new MemoryStream(std::vector<unsigned char>(100, 0xFF));
+    EXPECT_EQ(w.controller()->setState(damaged), kResultOk);
+    for (ParamID id = 0; id < 12; ++id) EXPECT_TRUE(std::isfinite(w.controller()->getParamNormalized(id))) << id;
+    damaged->release();
+
     // A host stream that cannot be written to is not told the state was saved.
     auto* full = new MemoryStream;
     full->failWrites(true);
