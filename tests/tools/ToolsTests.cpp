@@ -1,0 +1,459 @@
+// Tests of brindle-render: command line, parameter lookup, files, lifecycle and
+// failure handling, driven through RunRender with a recording host.
+#include "RenderMain.h"
+#include "SoundIo.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// A host with three parameters that records every call: output = input × gain,
+// with the channels exchanged when "Flip" is on.
+class RecordingHost : public RenderHost
+{
+public:
+  explicit RecordingHost(std::vector<std::string>& log, int failAtBlock = -1) : log(log), failAtBlock(failAtBlock) {}
+
+  bool Create() override
+  {
+    log.push_back("Create");
+    return true;
+  }
+  bool DescribeParams(std::vector<RenderParamInfo>& params) override
+  {
+    log.push_back("DescribeParams");
+    RenderParamInfo gain;
+    gain.name = "Gain";
+    gain.minValue = -10.0;
+    gain.maxValue = 10.0;
+    gain.step = 0.1;
+    gain.precision = 1;
+    gain.unit = "dB";
+    RenderParamInfo mode;
+    mode.name = "Mode";
+    mode.maxValue = 2.0;
+    mode.isDouble = false;
+    mode.displayTexts = {{0.0, "stereo"}, {1.0, "mid"}, {2.0, "side"}};
+    RenderParamInfo flip;
+    flip.name = "Flip";
+    flip.isDouble = false;
+    flip.displayTexts = {{0.0, "off"}, {1.0, "on"}};
+    params = {gain, mode, flip};
+    return true;
+  }
+  bool Configure(double sampleRate, int blockSize) override
+  {
+    log.push_back("Configure " + Number(sampleRate) + " " + std::to_string(blockSize));
+    return true;
+  }
+  bool LoadParams(const std::vector<double>& values) override
+  {
+    std::string entry = "LoadParams";
+    for (double v : values)
+      entry += " " + Number(v);
+    log.push_back(entry);
+    gain = std::pow(10.0, values.at(0) / 20.0);
+    flip = values.at(2) >= 0.5;
+    return true;
+  }
+  bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override
+  {
+    log.push_back("ProcessDouble " + std::to_string(frames));
+    return Run(inputs, outputs, frames);
+  }
+  bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override
+  {
+    log.push_back("ProcessSingle " + std::to_string(frames));
+    return Run(inputs, outputs, frames);
+  }
+  void Release() override { log.push_back("Release"); }
+
+private:
+  static std::string Number(double v)
+  {
+    std::ostringstream text;
+    text << v;
+    return text.str();
+  }
+  template <typename In, typename Out>
+  bool Run(In inputs, Out outputs, int frames)
+  {
+    if (++blocks == failAtBlock)
+      return false;
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < frames; ++i)
+        outputs[flip ? 1 - c : c][i] = inputs[c][i] * gain;
+    return true;
+  }
+
+  std::vector<std::string>& log;
+  int failAtBlock;
+  int blocks = 0;
+  double gain = 1.0;
+  bool flip = false;
+};
+
+struct RunResult
+{
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class RenderToolTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder = fs::temp_directory_path() / (std::string("brindle-tools-") + info->test_suite_name() + "-" + info->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  std::string Path(const std::string& name) const { return (folder / name).string(); }
+
+  RunResult Run(const std::vector<std::string>& args, int failAtBlock = -1, bool terminal = false,
+                const volatile std::sig_atomic_t* cancel = nullptr)
+  {
+    std::ostringstream out, err;
+    RenderConsole console{out, err, terminal, cancel};
+    log.clear();
+    RunResult result;
+    result.code =
+      RunRender(args, [&] { return std::make_unique<RecordingHost>(log, failAtBlock); }, console);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+  }
+
+  // Raw stereo float64 written byte by byte, independent of the tool's writer.
+  void WriteF64(const std::string& path, const std::vector<double>& interleaved)
+  {
+    std::ofstream file(path, std::ios::binary);
+    for (double v : interleaved)
+    {
+      uint64_t bits;
+      std::memcpy(&bits, &v, 8);
+      for (int b = 0; b < 8; ++b)
+        file.put(static_cast<char>((bits >> (8 * b)) & 0xff));
+    }
+  }
+
+  std::vector<double> ReadF64(const std::string& path)
+  {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<double> values;
+    unsigned char bytes[8];
+    while (file.read(reinterpret_cast<char*>(bytes), 8))
+    {
+      uint64_t bits = 0;
+      for (int b = 7; b >= 0; --b)
+        bits = (bits << 8) | bytes[b];
+      double v;
+      std::memcpy(&v, &bits, 8);
+      values.push_back(v);
+    }
+    return values;
+  }
+
+  std::vector<std::string> FilesInFolder() const
+  {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path folder;
+  std::vector<std::string> log;
+};
+
+std::vector<double> Ramp(int frames)
+{
+  std::vector<double> samples;
+  for (int i = 0; i < frames; ++i)
+  {
+    samples.push_back(0.001 * i - 0.1);
+    samples.push_back(-0.5 + 0.0005 * i);
+  }
+  return samples;
+}
+}  // namespace
+
+TEST_F(RenderToolTest, BadCommandLinesAreRefusedWithAClearMessage)
+{
+  WriteF64(Path("in.f64"), Ramp(10));
+  const std::string in = Path("in.f64");
+  const std::string out = Path("out.f64");
+  struct Case
+  {
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  };
+  const Case cases[] = {
+    {{}, 2, "no output file given"},
+    {{in, out, Path("third.f64")}, 2, "too many files"},
+    {{"--bogus", in, out}, 2, "unknown option --bogus"},
+    {{"--block", "0", in, out}, 2, "--block: 0 is outside 1 to 65536"},
+    {{"--block=70000", in, out}, 2, "--block: 70000 is outside 1 to 65536"},
+    {{"--block", "3.5", in, out}, 2, "--block: \"3.5\" is not a whole number"},
+    {{in, out, "--block"}, 2, "--block needs a value"},
+    {{"--rate", "fast", in, out}, 2, "--rate: \"fast\" is not a number"},
+    {{"--rate", "999", in, out}, 2, "outside 1000 to 768000 Hz"},
+    {{"--rate", "inf", in, out}, 2, "is not a number"},
+    {{"--precision", "half", in, out}, 2, "\"half\" is neither single nor double"},
+    {{"--param", "Gain", in, out}, 2, "--param wants NAME=VALUE"},
+    {{"--param", "=3", in, out}, 2, "--param wants NAME=VALUE"},
+    {{"--param", "Nope=1", in, out}, 2, "unknown parameter \"Nope\"; valid names: \"Gain\", \"Mode\", \"Flip\""},
+    {{"--param", "gain=1", in, out}, 2, "unknown parameter \"gain\" (did you mean \"Gain\"?)"},
+    {{"--param", "Gain=loud", in, out}, 2, "cannot read the value \"loud\" of \"Gain\": give a number"},
+    {{"--param", "Gain=1dB", in, out}, 2, "cannot read the value \"1dB\""},
+    {{"--param", "Gain=nan", in, out}, 2, "cannot read the value \"nan\""},
+    {{"--param", "Gain=", in, out}, 2, "cannot read the value \"\""},
+    {{"--param", "Gain=10.5", in, out}, 2, "the value 10.5 of \"Gain\" is outside its range -10.0 to 10.0 dB"},
+    {{"--param", "Gain=-11", in, out}, 2, "outside its range -10.0 to 10.0 dB"},
+    {{"--param", "Mode=3", in, out}, 2, "outside its range 0 to 2"},
+    {{"--param", "Mode=1.5", in, out}, 2, "must be a whole number from 0 to 2 or one of: stereo, mid, side"},
+    {{"--param", "Mode=sideways", in, out}, 2, "or one of: stereo, mid, side"},
+    {{"--param", "Flip=yes", in, out}, 2, "or one of: off, on"},
+    {{in, Path("out.mp3")}, 2, "unsupported file type"},
+    {{Path("missing.f64"), out}, 1, "cannot read " + Path("missing.f64")},
+    {{in, Path("no-such-folder/out.f64")}, 1, "cannot write " + Path("no-such-folder/out.f64")},
+  };
+  for (const Case& c : cases)
+  {
+    std::string joined;
+    for (const std::string& a : c.args)
+      joined += a + " ";
+    SCOPED_TRACE(joined);
+    const RunResult result = Run(c.args);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(out));
+    // Nothing was processed, and a host that was created was released again.
+    for (const std::string& entry : log)
+      EXPECT_EQ(entry.find("Process"), std::string::npos);
+    if (!log.empty())
+    {
+      EXPECT_EQ(log.back(), "Release");
+    }
+  }
+  EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"in.f64"});
+}
+
+TEST_F(RenderToolTest, ParameterValuesReachTheHostByNumberOrDisplayText)
+{
+  WriteF64(Path("in.f64"), Ramp(4));
+  struct Case
+  {
+    std::vector<std::string> params;
+    std::string loaded;
+  };
+  const Case cases[] = {
+    {{}, "LoadParams 0 0 0"},
+    {{"Gain=-3.5", "Mode=mid", "Flip=on"}, "LoadParams -3.5 1 1"},
+    {{"Mode=SIDE", "Flip=1", "Flip=off"}, "LoadParams 0 2 0"},  // any case; the last one wins
+    {{"Gain= 10 ", "Mode=0"}, "LoadParams 10 0 0"},
+    {{"Gain=-10", "Mode=2.0"}, "LoadParams -10 2 0"},
+  };
+  for (const Case& c : cases)
+  {
+    std::vector<std::string> args;
+    for (const std::string& p : c.params)
+    {
+      args.push_back("--param");
+      args.push_back(p);
+    }
+    args.push_back(Path("in.f64"));
+    args.push_back(Path("out.f64"));
+    const RunResult result = Run(args);
+    ASSERT_EQ(result.code, 0) << result.err;
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(log[3], c.loaded);
+  }
+}
+
+TEST_F(RenderToolTest, LifecycleRunsInOrderWithAShorterLastBlock)
+{
+  WriteF64(Path("in.f64"), Ramp(250));
+  struct Case
+  {
+    std::vector<std::string> options;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+    {{"--rate", "32000", "--block", "100"},
+     {"Create", "DescribeParams", "Configure 32000 100", "LoadParams 0 0 0", "ProcessDouble 100",
+      "ProcessDouble 100", "ProcessDouble 50", "Release"}},
+    {{"--block=250", "--precision=single", "--param", "Gain=6"},
+     {"Create", "DescribeParams", "Configure 48000 250", "LoadParams 6 0 0", "ProcessSingle 250", "Release"}},
+    {{"--block", "1000"},
+     {"Create", "DescribeParams", "Configure 48000 1000", "LoadParams 0 0 0", "ProcessDouble 250", "Release"}},
+  };
+  for (const Case& c : cases)
+  {
+    std::vector<std::string> args = c.options;
+    args.push_back(Path("in.f64"));
+    args.push_back(Path("out.f64"));
+    const RunResult result = Run(args);
+    EXPECT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(log, c.expected);
+  }
+}
+
+TEST_F(RenderToolTest, OutputCarriesTheProcessedSamplesAndASummary)
+{
+  // Left 0.5, right -0.25 throughout: peaks and RMS are -6.0 and -12.0 dBFS.
+  std::vector<double> input;
+  for (int i = 0; i < 1000; ++i)
+  {
+    input.push_back(0.5);
+    input.push_back(-0.25);
+  }
+  WriteF64(Path("in.f64"), input);
+  const RunResult result = Run({"--param", "Flip=on", "--param", "Gain=-6", Path("in.f64"), Path("out.f64")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  const std::vector<double> output = ReadF64(Path("out.f64"));
+  ASSERT_EQ(output.size(), input.size());
+  const double gain = std::pow(10.0, -6.0 / 20.0);
+  for (size_t i = 0; i < output.size(); i += 2)
+  {
+    EXPECT_EQ(output[i], -0.25 * gain);
+    EXPECT_EQ(output[i + 1], 0.5 * gain);
+  }
+  // -6 dB more: -12.0 and -6.0 dBFS after the flip, as peak and as RMS.
+  EXPECT_NE(result.err.find("1000 frames, 0.021 s at 48000 Hz"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("in L/R peak -6.0/-12.0 dBFS, rms -6.0/-12.0 dBFS"), std::string::npos);
+  EXPECT_NE(result.err.find("out L/R peak -18.0/-12.0 dBFS, rms -18.0/-12.0 dBFS"), std::string::npos);
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line";
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "out.f64"}));
+}
+
+TEST_F(RenderToolTest, FailuresLeaveNoOutputBehindAndKeepAnOldOne)
+{
+  WriteF64(Path("in.f64"), Ramp(300));
+  WriteF64(Path("old.f64"), {1.0, 2.0});
+  volatile std::sig_atomic_t stop = 1;
+
+  // The host fails on its second block.
+  RunResult result = Run({"--block", "100", Path("in.f64"), Path("old.f64")}, 2);
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.err.find("the plug-in failed to process a block at frame 100"), std::string::npos) << result.err;
+  EXPECT_EQ(log.back(), "Release");
+  EXPECT_EQ(ReadF64(Path("old.f64")), (std::vector<double>{1.0, 2.0}));
+
+  result = Run({Path("in.f64"), Path("new.f64")}, -1, false, &stop);
+  EXPECT_EQ(result.code, 130);
+  EXPECT_NE(result.err.find("interrupted"), std::string::npos);
+  EXPECT_EQ(log.back(), "Release");
+
+  // A folder in the way of the output: the rename fails.
+  fs::create_directories(folder / "taken.f64" / "inside");
+  result = Run({Path("in.f64"), Path("taken.f64")});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.err.find("cannot write " + Path("taken.f64")), std::string::npos) << result.err;
+
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "old.f64", "taken.f64"}));
+}
+
+TEST_F(RenderToolTest, RawFilesAreLittleEndianStereoFloat64)
+{
+  std::string error;
+  auto sink = CreateRawF64Sink(Path("a.f64"), error);
+  ASSERT_TRUE(sink) << error;
+  const double frames[] = {1.0, -2.0, 0.1, -0.0};
+  ASSERT_TRUE(sink->Write(frames, 2));
+  ASSERT_TRUE(sink->Close());
+
+  // 1.0 is 0x3FF0000000000000 and -2.0 is 0xC000000000000000, least significant byte first.
+  std::ifstream file(Path("a.f64"), std::ios::binary);
+  std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 32u);
+  const unsigned char expectedStart[16] = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0, 0, 0, 0, 0, 0, 0, 0xC0};
+  EXPECT_TRUE(std::equal(expectedStart, expectedStart + 16, bytes.begin()));
+
+  auto source = OpenSoundSource(Path("a.f64"), error);
+  ASSERT_TRUE(source) << error;
+  EXPECT_EQ(source->Channels(), 2);
+  EXPECT_EQ(source->Frames(), 2);
+  double back[4] = {};
+  EXPECT_EQ(source->Read(back, 10), 2);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(std::memcmp(&back[i], &frames[i], 8), 0) << i;  // -0.0 keeps its sign
+  EXPECT_EQ(source->Read(back, 10), 0);
+
+  // A size that is not a whole number of 16-byte frames is refused.
+  std::ofstream(Path("odd.f64"), std::ios::binary) << std::string(24, '\0');
+  EXPECT_FALSE(OpenSoundSource(Path("odd.f64"), error));
+  EXPECT_NE(error.find("24 bytes is not a whole number of stereo float64 frames"), std::string::npos) << error;
+}
+
+TEST_F(RenderToolTest, DemoIsStereoAndNeitherSilentNorClipped)
+{
+  const RunResult result = Run({"--rate", "44100", Path("demo.f64")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  const std::vector<double> demo = ReadF64(Path("demo.f64"));
+  ASSERT_EQ(demo.size(), 2u * 441000u);
+  double peak = 0.0, sumLeft = 0.0, sumRight = 0.0, sumSide = 0.0;
+  for (size_t i = 0; i < demo.size(); i += 2)
+  {
+    peak = std::max({peak, std::fabs(demo[i]), std::fabs(demo[i + 1])});
+    sumLeft += demo[i] * demo[i];
+    sumRight += demo[i + 1] * demo[i + 1];
+    sumSide += (demo[i] - demo[i + 1]) * (demo[i] - demo[i + 1]);
+  }
+  const double frames = demo.size() / 2.0;
+  EXPECT_LT(peak, 1.0);
+  EXPECT_GT(peak, 0.1);
+  // Both channels carry a clearly audible signal, and they differ: there is side content.
+  EXPECT_GT(std::sqrt(sumLeft / frames), 0.01);
+  EXPECT_GT(std::sqrt(sumRight / frames), 0.01);
+  EXPECT_GT(std::sqrt(sumSide / frames), 0.01);
+  // Every second of it sounds.
+  for (int second = 0; second < 10; ++second)
+  {
+    double energy = 0.0;
+    for (int i = second * 44100; i < (second + 1) * 44100; ++i)
+      energy += demo[2 * i] * demo[2 * i];
+    EXPECT_GT(energy, 0.0) << second;
+  }
+}
+
+TEST_F(RenderToolTest, ProgressBarOnlyOnATerminalForLongFiles)
+{
+  WriteF64(Path("long.f64"), std::vector<double>(2 * 1000 * 25, 0.1));
+  WriteF64(Path("short.f64"), std::vector<double>(2 * 1000 * 5, 0.1));
+  struct Case
+  {
+    std::string input;
+    bool terminal;
+    bool bar;
+  };
+  const Case cases[] = {
+    {"long.f64", true, true},
+    {"long.f64", false, false},
+    {"short.f64", true, false},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.input + (c.terminal ? " terminal" : " pipe"));
+    const RunResult result = Run({"--rate", "1000", Path(c.input), Path("out.f64")}, -1, c.terminal);
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.err.find("] 100%") != std::string::npos, c.bar) << result.err;
+    // Redrawn as the render goes on, about every 2 % with blocks of 512 frames.
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\r') > 20, c.bar);
+  }
+}
