@@ -457,3 +457,196 @@ TEST_F(RenderToolTest, ProgressBarOnlyOnATerminalForLongFiles)
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\r') > 20, c.bar);
   }
 }
+
+#if BRINDLE_HAVE_SNDFILE
+#include <sndfile.h>
+
+namespace
+{
+// Writes a file of any channel count straight through libsndfile. Its own
+// double-to-16-bit conversion scales by 32767, so 16-bit samples are scaled here.
+void WriteWithSndfile(const std::string& path, int format, int channels, int rate, std::vector<double> samples)
+{
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
+  {
+    sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
+    for (double& s : samples)
+      s *= 32768.0;
+  }
+  EXPECT_EQ(sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels),
+            static_cast<sf_count_t>(samples.size()) / channels);
+  sf_close(file);
+}
+
+struct FileContents
+{
+  SF_INFO info{};
+  std::vector<double> samples;
+};
+
+FileContents ReadWithSndfile(const std::string& path)
+{
+  FileContents contents;
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &contents.info);
+  if (!file)
+    return contents;
+  contents.samples.resize(static_cast<size_t>(contents.info.frames * contents.info.channels));
+  sf_readf_double(file, contents.samples.data(), contents.info.frames);
+  sf_close(file);
+  return contents;
+}
+}  // namespace
+
+TEST_F(RenderToolTest, SoundFilesRoundTripInTheirOwnEncoding)
+{
+  struct Case
+  {
+    std::string name;
+    SampleEncoding written;
+    SampleEncoding expected;
+    double quantum;  // every test value is a multiple of it, so it survives exactly
+  };
+  const Case cases[] = {
+    {"a.wav", SampleEncoding::Pcm16, SampleEncoding::Pcm16, 1.0 / 32768},
+    {"b.wav", SampleEncoding::Pcm24, SampleEncoding::Pcm24, 1.0 / 8388608},
+    {"c.wav", SampleEncoding::Pcm32, SampleEncoding::Pcm32, 1.0 / 2147483648.0},
+    {"d.wav", SampleEncoding::Float32, SampleEncoding::Float32, 1.0 / 65536},
+    {"e.wav", SampleEncoding::Float64, SampleEncoding::Float64, 1e-9},
+    {"f.flac", SampleEncoding::Pcm16, SampleEncoding::Pcm16, 1.0 / 32768},
+    {"g.flac", SampleEncoding::Float64, SampleEncoding::Pcm24, 1.0 / 8388608},
+    {"h.flac", SampleEncoding::Pcm32, SampleEncoding::Pcm24, 1.0 / 8388608},
+    {"i.aiff", SampleEncoding::Pcm24, SampleEncoding::Pcm24, 1.0 / 8388608},
+    {"j.aif", SampleEncoding::Pcm16, SampleEncoding::Pcm16, 1.0 / 32768},
+    {"k.aiff", SampleEncoding::Float32, SampleEncoding::Float32, 1.0 / 65536},
+  };
+  // Full scale both ways, small and odd values.
+  const double steps[] = {-1.0, 1.0 - 1.0 / 32768, 0.0, 3.0, -7.0, 12345.0, -4321.0, 1.0};
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    std::vector<double> written;
+    for (double s : steps)
+      written.push_back(std::fabs(s) <= 1.0 ? s : s * c.quantum);
+    std::string error;
+    auto sink = CreateSoundSink(Path(c.name), FileKindOfPath(c.name), 44100, c.written, error);
+    ASSERT_TRUE(sink) << error;
+    ASSERT_TRUE(sink->Write(written.data(), static_cast<int64_t>(written.size() / 2)));
+    ASSERT_TRUE(sink->Close());
+
+    auto source = OpenSoundSource(Path(c.name), error);
+    ASSERT_TRUE(source) << error;
+    EXPECT_EQ(source->Encoding(), c.expected);
+    EXPECT_EQ(source->Channels(), 2);
+    EXPECT_EQ(source->SampleRate(), 44100);
+    ASSERT_EQ(source->Frames(), static_cast<int64_t>(written.size() / 2));
+    std::vector<double> back(written.size());
+    EXPECT_EQ(source->Read(back.data(), source->Frames()), source->Frames());
+    for (size_t i = 0; i < written.size(); ++i)
+    {
+      // Integer files cannot hold +1.0: it becomes the largest value below it.
+      const double expected = (written[i] == 1.0 && c.expected != SampleEncoding::Float32 &&
+                               c.expected != SampleEncoding::Float64)
+                                ? 1.0 - c.quantum
+                                : written[i];
+      EXPECT_EQ(back[i], expected) << i;
+    }
+  }
+}
+
+TEST_F(RenderToolTest, IntegerFilesRoundToNearestAndClip)
+{
+  const double q = 1.0 / 32768;
+  const double written[] = {0.4 * q, 0.6 * q, -0.6 * q, 2.5, -3.0, std::nan(""), 100.4 * q, -100.6 * q};
+  const double expected[] = {0.0, q, -q, 1.0 - q, -1.0, 0.0, 100 * q, -101 * q};
+  std::string error;
+  auto sink = CreateSoundSink(Path("r.wav"), FileKind::Wav, 8000, SampleEncoding::Pcm16, error);
+  ASSERT_TRUE(sink) << error;
+  ASSERT_TRUE(sink->Write(written, 4));
+  ASSERT_TRUE(sink->Close());
+  const FileContents contents = ReadWithSndfile(Path("r.wav"));
+  ASSERT_EQ(contents.samples.size(), 8u);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(contents.samples[i], expected[i]) << i;
+}
+
+TEST_F(RenderToolTest, RenderedFilesKeepRateEncodingAndChannels)
+{
+  // 16-bit stereo at 22050 Hz; the recording host passes samples through unchanged.
+  std::vector<double> stereo;
+  for (int i = 0; i < 500; ++i)
+  {
+    stereo.push_back((i % 200 - 100) / 256.0);
+    stereo.push_back(-(i % 50) / 64.0);
+  }
+  WriteWithSndfile(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 22050, stereo);
+  struct Case
+  {
+    std::vector<std::string> options;
+    std::string output;
+    int format;
+    int rate;
+  };
+  const Case cases[] = {
+    {{}, "out.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050},
+    {{}, "out.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050},
+    {{}, "out.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050},
+    {{"--block", "7", "--precision", "single"}, "single.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050},
+    {{"--rate", "48000"}, "relabelled.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.output);
+    std::vector<std::string> args = c.options;
+    args.push_back(Path("in.wav"));
+    args.push_back(Path(c.output));
+    const RunResult result = Run(args);
+    ASSERT_EQ(result.code, 0) << result.err;
+    const FileContents contents = ReadWithSndfile(Path(c.output));
+    EXPECT_EQ(contents.info.format, c.format);
+    EXPECT_EQ(contents.info.samplerate, c.rate);
+    EXPECT_EQ(contents.info.channels, 2);
+    EXPECT_EQ(contents.samples, stereo);
+    EXPECT_EQ(result.err.find("nothing is resampled") != std::string::npos, c.rate != 22050) << result.err;
+  }
+
+  // A float file to FLAC becomes 24-bit; a float64 .f64 file to WAV stays float64.
+  WriteWithSndfile(Path("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, stereo);
+  ASSERT_EQ(Run({Path("float.wav"), Path("float.flac")}).code, 0);
+  EXPECT_EQ(ReadWithSndfile(Path("float.flac")).info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+  WriteF64(Path("in.f64"), stereo);
+  ASSERT_EQ(Run({Path("in.f64"), Path("from-raw.wav")}).code, 0);
+  const FileContents fromRaw = ReadWithSndfile(Path("from-raw.wav"));
+  EXPECT_EQ(fromRaw.info.format, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+  EXPECT_EQ(fromRaw.info.samplerate, 48000);
+  EXPECT_EQ(fromRaw.samples, stereo);
+}
+
+TEST_F(RenderToolTest, MonoIsFedToBothChannelsAndMoreChannelsAreRefused)
+{
+  const std::vector<double> mono = {0.25, -0.5, 0.125, 0.0};
+  WriteWithSndfile(Path("mono.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 44100, mono);
+  RunResult result = Run({Path("mono.wav"), Path("out.wav")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_NE(result.err.find("note: mono input, fed to both channels"), std::string::npos);
+  EXPECT_EQ(ReadWithSndfile(Path("out.wav")).samples,
+            (std::vector<double>{0.25, 0.25, -0.5, -0.5, 0.125, 0.125, 0.0, 0.0}));
+
+  WriteWithSndfile(Path("three.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100, std::vector<double>(30, 0.0));
+  result = Run({Path("three.wav"), Path("out3.wav")});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.err.find("it has 3 channels; only mono and stereo are supported"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("out3.wav")));
+
+  std::ofstream(Path("junk.wav"), std::ios::binary) << "this is not a sound file at all";
+  result = Run({Path("junk.wav"), Path("out4.wav")});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.err.find("cannot read " + Path("junk.wav") + ": "), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("out4.wav")));
+}
+#endif
