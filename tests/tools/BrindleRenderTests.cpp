@@ -1,0 +1,161 @@
+// brindle-render with the plug-in it carries: what a user of the tool relies on.
+#include "InProcessHost.h"
+#include "RenderMain.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+
+// Every stage busy: delay, width, panning, both mid/side gains, output gain, a
+// polarity flip and the channel swap.
+const std::vector<std::string> kEverythingActive = {
+  "--param", "Delay Amount=60",  "--param", "Width=0.4",        "--param", "Panning=-0.3",
+  "--param", "Mid Gain=2",       "--param", "Side Gain=-1.5",   "--param", "Output Gain=-2",
+  "--param", "Invert Right=on",  "--param", "L/R swap=on"};
+
+class BrindleRenderTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder = fs::temp_directory_path() / (std::string("brindle-render-") + info->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    // One second of two unrelated tones with noise, left and right different.
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> noise(-0.1, 0.1);
+    for (int i = 0; i < 48000; ++i)
+    {
+      const double t = i / 48000.0;
+      input.push_back(0.3 * std::sin(2 * kPi * 440 * t) + noise(random));
+      input.push_back(0.25 * std::sin(2 * kPi * 660 * t + 1.0) + noise(random));
+    }
+    Write(Path("in.f64"), input);
+  }
+  void TearDown() override { fs::remove_all(folder); }
+  std::string Path(const std::string& name) const { return (folder / name).string(); }
+
+  // Renders in.f64 with the options and returns the output samples.
+  std::vector<double> Render(std::vector<std::string> options)
+  {
+    options.push_back(Path("in.f64"));
+    options.push_back(Path("out.f64"));
+    std::ostringstream out, err;
+    RenderConsole console{out, err, false, nullptr};
+    const int code = RunRender(options, [] { return std::make_unique<InProcessHost>(); }, console);
+    EXPECT_EQ(code, 0) << err.str();
+    return Read(Path("out.f64"));
+  }
+
+  static void Write(const std::string& path, const std::vector<double>& values)
+  {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
+  }
+  static std::vector<double> Read(const std::string& path)
+  {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<double> values(static_cast<size_t>(fs::file_size(path) / 8));
+    file.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
+    return values;
+  }
+
+  fs::path folder;
+  std::vector<double> input;
+};
+}  // namespace
+
+TEST_F(BrindleRenderTest, DefaultsGiveTheInputBackUpToLastBitRounding)
+{
+  const std::vector<double> output = Render({});
+  ASSERT_EQ(output.size(), input.size());
+  for (size_t i = 0; i < input.size(); i += 2)
+  {
+    // ((L - R) + (L + R)) × 0.5 in double: a few units in the last place of |L| + |R|.
+    const double bound = 4.0 * std::ldexp(std::fabs(input[i]) + std::fabs(input[i + 1]), -52);
+    ASSERT_NEAR(output[i], input[i], bound) << i;
+    ASSERT_NEAR(output[i + 1], input[i + 1], bound) << i;
+  }
+}
+
+TEST_F(BrindleRenderTest, BlockSizeDoesNotChangeASingleBit)
+{
+  const std::vector<std::string> settings[] = {
+    kEverythingActive,
+    {"--param", "Channel Selector=side", "--param", "Delay Amount=100", "--param", "Mono Test=on"},
+  };
+  for (const std::vector<std::string>& options : settings)
+  {
+    std::vector<std::string> withBlock = options;
+    withBlock.insert(withBlock.begin(), {"--block", "512"});
+    const std::vector<double> reference = Render(withBlock);
+    ASSERT_EQ(reference.size(), input.size());
+    for (const char* block : {"1", "37", "4096"})
+    {
+      SCOPED_TRACE(block);
+      withBlock[1] = block;
+      const std::vector<double> output = Render(withBlock);
+      ASSERT_EQ(output.size(), reference.size());
+      EXPECT_EQ(std::memcmp(output.data(), reference.data(), output.size() * sizeof(double)), 0);
+    }
+  }
+}
+
+TEST_F(BrindleRenderTest, SingleAndDoublePrecisionAgreeToFloatRounding)
+{
+  std::vector<std::string> single = kEverythingActive;
+  single.insert(single.end(), {"--precision", "single"});
+  const std::vector<double> doubles = Render(kEverythingActive);
+  const std::vector<double> singles = Render(single);
+  ASSERT_EQ(doubles.size(), singles.size());
+  double largest = 0.0, worst = 0.0;
+  for (size_t i = 0; i < doubles.size(); ++i)
+  {
+    largest = std::max(largest, std::fabs(doubles[i]));
+    worst = std::max(worst, std::fabs(doubles[i] - singles[i]));
+  }
+  // Input and output each rounded to float (2^-24 relative), through a chain of
+  // gains of a few units at most.
+  ASSERT_GT(largest, 0.1);
+  EXPECT_LT(worst, 16 * std::ldexp(largest, -24));
+}
+
+TEST_F(BrindleRenderTest, NamedSettingsReachThePlugin)
+{
+  // Bypass copies the input exactly, whatever else is set.
+  std::vector<std::string> bypass = kEverythingActive;
+  bypass.insert(bypass.end(), {"--param", "Bypass=on"});
+  EXPECT_EQ(Render(bypass), input);
+
+  // The mono check gives both outputs the same samples.
+  std::vector<double> output = Render({"--param", "Mono Test=on", "--param", "Panning=0.5"});
+  for (size_t i = 0; i < output.size(); i += 2)
+    ASSERT_EQ(output[i], output[i + 1]) << i;
+
+  // Mid selects (L + R) / 2 on both channels.
+  output = Render({"--param", "Channel Selector=mid"});
+  for (size_t i = 0; i < output.size(); i += 2)
+  {
+    const double mid = 0.5 * (input[i] + input[i + 1]);
+    ASSERT_NEAR(output[i], mid, 1e-15) << i;
+    ASSERT_NEAR(output[i + 1], mid, 1e-15) << i;
+  }
+
+  // -6 dB of output gain once its 50 ms glide from 0 dB is over.
+  output = Render({"--param", "Output Gain=-6"});
+  const double gain = std::pow(10.0, -6.0 / 20.0);
+  for (size_t i = 2 * 4800; i < output.size(); ++i)
+    ASSERT_NEAR(output[i], input[i] * gain, 1e-12) << i;
+}
