@@ -73,7 +73,7 @@ DemoSource::DemoSource(double rate) : sampleRate(rate)
   for (int chord = 0; chord < 4; ++chord)
   {
     const double chordStart = chord * 2.5;
-    AddTone(dryLeft, dryRight, sampleRate, chordStart, MidiToHz(chords[chord][0] - 24), 0.22, 0.0, 1.2, 3);
+    AddTone(dryLeft, dryRight, sampleRate, chordStart, MidiToHz(chords[chord][0] - 24), 0.33, 0.0, 1.2, 3);
     for (int step = 0; step < 8; ++step)
     {
       const int index = chord * 8 + step;
@@ -81,7 +81,7 @@ DemoSource::DemoSource(double rate) : sampleRate(rate)
       // The arpeggio sweeps slowly from left to right and back.
       const double pan = 0.8 * std::sin(2.0 * kPi * index / 16.0);
       AddTone(dryLeft, dryRight, sampleRate, chordStart + step * noteSeconds,
-              MidiToHz(chords[chord][pattern[step]] + octave), 0.16, pan, 3.5, 6);
+              MidiToHz(chords[chord][pattern[step]] + octave), 0.24, pan, 3.5, 6);
     }
   }
 

@@ -132,7 +132,7 @@ bool ResolveParamValues(const std::vector<RenderParamInfo>& params,
 
 std::string FormatParamTable(const std::vector<RenderParamInfo>& params)
 {
-  std::string table = "index  name              range              default     display texts\n";
+  std::string table = "index  name              range              default         display texts\n";
   char line[256];
   for (size_t i = 0; i < params.size(); ++i)
   {
@@ -149,7 +149,7 @@ std::string FormatParamTable(const std::vector<RenderParamInfo>& params)
     std::string texts;
     for (const RenderParamInfo::DisplayText& entry : param.displayTexts)
       texts += (texts.empty() ? "" : ", ") + FormatParamValue(param, entry.value) + " = " + entry.text;
-    std::snprintf(line, sizeof line, "%5zu  %-16s  %-17s  %-10s  %s", i, param.name.c_str(), Range(param).c_str(),
+    std::snprintf(line, sizeof line, "%5zu  %-16s  %-17s  %-14s  %s", i, param.name.c_str(), Range(param).c_str(),
                   defaultText.c_str(), texts.c_str());
     std::string row = line;
     while (!row.empty() && row.back() == ' ')

@@ -163,10 +163,10 @@ TEST_F(OfflineHostTest, ParameterTableComesFromThePlugin)
 {
   ASSERT_EQ(Run({"--list-params"}, Recorder()), 0) << errors;
   const std::string expected =
-    "index  name              range              default     display texts\n"
+    "index  name              range              default         display texts\n"
     "    0  Level             -10.0 to 10.0 dB   0.0\n"
-    "    1  Mode              0 to 2             1 (mid)     0 = stereo, 1 = mid, 2 = side\n"
-    "    2  Flip              0 to 1             0 (off)     0 = off, 1 = on\n";
+    "    1  Mode              0 to 2             1 (mid)         0 = stereo, 1 = mid, 2 = side\n"
+    "    2  Flip              0 to 1             0 (off)         0 = off, 1 = on\n";
   EXPECT_EQ(listing, expected);
   EXPECT_EQ(log, std::vector<std::string>{"destroyed"});
 }
