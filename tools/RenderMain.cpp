@@ -10,6 +10,9 @@
 #include "Renderer.h"
 #include "SoundIo.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace
 {
 const char* const kPrefix = "brindle-render: ";
@@ -48,6 +51,30 @@ private:
   std::string path;
   bool kept = false;
 };
+
+// The file to replace: a link is followed so that the file it points at is
+// rewritten; anything but a regular file (a folder, a device) is refused.
+bool ResolveOutputTarget(const std::string& path, std::string& target, std::string& error)
+{
+  std::error_code code;
+  target = path;
+  if (std::filesystem::is_symlink(path, code))
+  {
+    target = std::filesystem::weakly_canonical(path, code).string();
+    if (code)
+    {
+      error = code.message();
+      return false;
+    }
+  }
+  const std::filesystem::file_status status = std::filesystem::status(target, code);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+  {
+    error = "it exists and is not a regular file";
+    return false;
+  }
+  return true;
+}
 
 int Fail(RenderConsole& console, int code, const std::string& message)
 {
@@ -96,6 +123,10 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
     return Fail(console, kExitBadCommand,
                 "cannot write " + options.outputPath + ": unsupported file type (use " + SupportedExtensions() + ")");
 
+  std::string target;
+  if (!ResolveOutputTarget(options.outputPath, target, error))
+    return Fail(console, kExitFailed, "cannot write " + options.outputPath + ": " + error);
+
   std::unique_ptr<SoundSource> source;
   if (options.inputPath.empty())
   {
@@ -135,7 +166,7 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
       console.err << kPrefix << "note: mono input, fed to both channels\n";
   }
 
-  TemporaryFile temporary(options.outputPath + ".partial");
+  TemporaryFile temporary(target + ".partial");
   std::unique_ptr<SoundSink> sink =
     CreateSoundSink(temporary.Path(), outputKind, settings.sampleRate, source->Encoding(), error);
   if (!sink)
@@ -159,7 +190,7 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
     return Fail(console, kExitFailed, "cannot write " + options.outputPath + ": the data did not reach the disk");
   sink.reset();
   source.reset();
-  if (!MoveFileOver(temporary.Path(), options.outputPath, error))
+  if (!MoveFileOver(temporary.Path(), target, error))
     return Fail(console, kExitFailed, "cannot write " + options.outputPath + ": " + error);
   temporary.Keep();
 

@@ -48,7 +48,7 @@ protected:
   std::string Path(const std::string& name) const { return (folder / name).string(); }
 
   // Renders in.f64 with the options and returns the output samples.
-  std::vector<double> Render(std::vector<std::string> options)
+  std::vector<double> Render(std::vector<std::string> options, std::string* messages = nullptr)
   {
     options.push_back(Path("in.f64"));
     options.push_back(Path("out.f64"));
@@ -56,6 +56,8 @@ protected:
     RenderConsole console{out, err, false, nullptr};
     const int code = RunRender(options, [] { return std::make_unique<InProcessHost>(); }, console);
     EXPECT_EQ(code, 0) << err.str();
+    if (messages)
+      *messages = err.str();
     return Read(Path("out.f64"));
   }
 
@@ -159,4 +161,30 @@ TEST_F(BrindleRenderTest, NamedSettingsReachThePlugin)
   const double gain = std::pow(10.0, -6.0 / 20.0);
   for (size_t i = 2 * 4800; i < output.size(); ++i)
     ASSERT_NEAR(output[i], input[i] * gain, 1e-12) << i;
+}
+
+TEST_F(BrindleRenderTest, NonFiniteInputDoesNotSilenceTheRestOfTheFile)
+{
+  // 100 frames of NaN and infinity 0.3 s in, everything active.
+  const size_t start = 2 * 14400;
+  for (size_t i = start; i < start + 200; i += 2)
+  {
+    input[i] = std::nan("");
+    input[i + 1] = (i / 2) % 2 ? HUGE_VAL : -HUGE_VAL;
+  }
+  Write(Path("in.f64"), input);
+  std::string messages;
+  const std::vector<double> output = Render(kEverythingActive, &messages);
+  ASSERT_EQ(output.size(), input.size());
+  EXPECT_NE(messages.find("(200 non-finite samples)"), std::string::npos) << messages;
+  for (size_t i = 0; i < start; ++i)
+    ASSERT_TRUE(std::isfinite(output[i])) << i;
+  // The longest delay is 15.75 ms; a tenth of a second later all is finite again.
+  size_t firstAfter = start + 200 + 2 * 4800;
+  for (size_t i = firstAfter; i < output.size(); ++i)
+    ASSERT_TRUE(std::isfinite(output[i])) << i;
+  double tail = 0.0;
+  for (size_t i = firstAfter; i < output.size(); ++i)
+    tail = std::max(tail, std::fabs(output[i]));
+  EXPECT_GT(tail, 0.1) << "the signal comes back, not just silence";
 }

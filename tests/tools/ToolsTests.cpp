@@ -340,6 +340,14 @@ TEST_F(RenderToolTest, OutputCarriesTheProcessedSamplesAndASummary)
   EXPECT_NE(result.err.find("out L/R peak -18.0/-12.0 dBFS, rms -18.0/-12.0 dBFS"), std::string::npos);
   EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line";
   EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "out.f64"}));
+
+  // A file can be rendered onto itself: it is read to the end before it is replaced.
+  ASSERT_EQ(Run({"--block", "64", "--param", "Gain=-6", Path("out.f64"), Path("out.f64")}).code, 0);
+  const std::vector<double> twice = ReadF64(Path("out.f64"));
+  ASSERT_EQ(twice.size(), input.size());
+  for (size_t i = 0; i < twice.size(); ++i)
+    EXPECT_EQ(twice[i], output[i] * gain) << i;
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "out.f64"}));
 }
 
 TEST_F(RenderToolTest, FailuresLeaveNoOutputBehindAndKeepAnOldOne)
@@ -360,14 +368,31 @@ TEST_F(RenderToolTest, FailuresLeaveNoOutputBehindAndKeepAnOldOne)
   EXPECT_NE(result.err.find("interrupted"), std::string::npos);
   EXPECT_EQ(log.back(), "Release");
 
-  // A folder in the way of the output: the rename fails.
+  // A folder in the way of the output is not replaced.
   fs::create_directories(folder / "taken.f64" / "inside");
   result = Run({Path("in.f64"), Path("taken.f64")});
   EXPECT_EQ(result.code, 1);
-  EXPECT_NE(result.err.find("cannot write " + Path("taken.f64")), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("cannot write " + Path("taken.f64") + ": it exists and is not a regular file"),
+            std::string::npos)
+    << result.err;
+  EXPECT_TRUE(fs::is_directory(folder / "taken.f64" / "inside"));
 
   EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "old.f64", "taken.f64"}));
 }
+
+#ifndef _WIN32
+TEST_F(RenderToolTest, OutputThroughALinkRewritesTheFileItPointsAt)
+{
+  WriteF64(Path("in.f64"), Ramp(10));
+  WriteF64(Path("real.f64"), {9.0, 9.0});
+  fs::create_symlink(folder / "real.f64", folder / "link.f64");
+  const RunResult result = Run({Path("in.f64"), Path("link.f64")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  EXPECT_TRUE(fs::is_symlink(folder / "link.f64"));
+  EXPECT_EQ(ReadF64(Path("real.f64")), Ramp(10));
+  EXPECT_EQ(FilesInFolder(), (std::vector<std::string>{"in.f64", "link.f64", "real.f64"}));
+}
+#endif
 
 TEST_F(RenderToolTest, RawFilesAreLittleEndianStereoFloat64)
 {
