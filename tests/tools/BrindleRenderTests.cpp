@@ -1,6 +1,7 @@
 // brindle-render with the plug-in it carries: what a user of the tool relies on.
 #include "InProcessHost.h"
 #include "RenderMain.h"
+#include "ToolTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -24,15 +25,12 @@ const std::vector<std::string> kEverythingActive = {
   "--param", "Mid Gain=2",       "--param", "Side Gain=-1.5",   "--param", "Output Gain=-2",
   "--param", "Invert Right=on",  "--param", "L/R swap=on"};
 
-class BrindleRenderTest : public ::testing::Test
+class BrindleRenderTest : public ScratchFolderTest
 {
 protected:
   void SetUp() override
   {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("brindle-render-") + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    ScratchFolderTest::SetUp();
     // One second of two unrelated tones with noise, left and right different.
     std::mt19937 random(12345);
     std::uniform_real_distribution<double> noise(-0.1, 0.1);
@@ -42,10 +40,8 @@ protected:
       input.push_back(0.3 * std::sin(2 * kPi * 440 * t) + noise(random));
       input.push_back(0.25 * std::sin(2 * kPi * 660 * t + 1.0) + noise(random));
     }
-    Write(Path("in.f64"), input);
+    WriteF64(Path("in.f64"), input);
   }
-  void TearDown() override { fs::remove_all(folder); }
-  std::string Path(const std::string& name) const { return (folder / name).string(); }
 
   // Renders in.f64 with the options and returns the output samples.
   std::vector<double> Render(std::vector<std::string> options, std::string* messages = nullptr)
@@ -58,23 +54,9 @@ protected:
     EXPECT_EQ(code, 0) << err.str();
     if (messages)
       *messages = err.str();
-    return Read(Path("out.f64"));
+    return ReadF64(Path("out.f64"));
   }
 
-  static void Write(const std::string& path, const std::vector<double>& values)
-  {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
-  }
-  static std::vector<double> Read(const std::string& path)
-  {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<double> values(static_cast<size_t>(fs::file_size(path) / 8));
-    file.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
-    return values;
-  }
-
-  fs::path folder;
   std::vector<double> input;
 };
 }  // namespace
@@ -172,7 +154,7 @@ TEST_F(BrindleRenderTest, NonFiniteInputDoesNotSilenceTheRestOfTheFile)
     input[i] = std::nan("");
     input[i + 1] = (i / 2) % 2 ? HUGE_VAL : -HUGE_VAL;
   }
-  Write(Path("in.f64"), input);
+  WriteF64(Path("in.f64"), input);
   std::string messages;
   const std::vector<double> output = Render(kEverythingActive, &messages);
   ASSERT_EQ(output.size(), input.size());

@@ -2,6 +2,7 @@
 // in which order, when brindle-render drives it.
 #include "InProcessHost.h"
 #include "RenderMain.h"
+#include "ToolTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -65,19 +66,9 @@ private:
   double gain = 1.0;
 };
 
-class OfflineHostTest : public ::testing::Test
+class OfflineHostTest : public ScratchFolderTest
 {
 protected:
-  void SetUp() override
-  {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("brindle-offline-") + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-  std::string Path(const std::string& name) const { return (folder / name).string(); }
-
   int Run(const std::vector<std::string>& args, InProcessHost::PluginFactory factory)
   {
     std::ostringstream out, err;
@@ -93,20 +84,6 @@ protected:
     return [this] { return std::make_unique<RecordingPlugin>(log); };
   }
 
-  void WriteF64(const std::string& path, const std::vector<double>& values)
-  {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
-  }
-  std::vector<double> ReadF64(const std::string& path)
-  {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<double> values(static_cast<size_t>(fs::file_size(path) / 8));
-    file.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 8));
-    return values;
-  }
-
-  fs::path folder;
   std::vector<std::string> log;
   std::string errors;
   std::string listing;

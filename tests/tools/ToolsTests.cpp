@@ -2,6 +2,7 @@
 // failure handling, driven through RunRender with a recording host.
 #include "RenderMain.h"
 #include "SoundIo.h"
+#include "ToolTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -109,20 +110,9 @@ struct RunResult
   std::string err;
 };
 
-class RenderToolTest : public ::testing::Test
+class RenderToolTest : public ScratchFolderTest
 {
 protected:
-  void SetUp() override
-  {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = fs::temp_directory_path() / (std::string("brindle-tools-") + info->test_suite_name() + "-" + info->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  std::string Path(const std::string& name) const { return (folder / name).string(); }
-
   RunResult Run(const std::vector<std::string>& args, int failAtBlock = -1, bool terminal = false,
                 const volatile std::sig_atomic_t* cancel = nullptr)
   {
@@ -137,36 +127,6 @@ protected:
     return result;
   }
 
-  // Raw stereo float64 written byte by byte, independent of the tool's writer.
-  void WriteF64(const std::string& path, const std::vector<double>& interleaved)
-  {
-    std::ofstream file(path, std::ios::binary);
-    for (double v : interleaved)
-    {
-      uint64_t bits;
-      std::memcpy(&bits, &v, 8);
-      for (int b = 0; b < 8; ++b)
-        file.put(static_cast<char>((bits >> (8 * b)) & 0xff));
-    }
-  }
-
-  std::vector<double> ReadF64(const std::string& path)
-  {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<double> values;
-    unsigned char bytes[8];
-    while (file.read(reinterpret_cast<char*>(bytes), 8))
-    {
-      uint64_t bits = 0;
-      for (int b = 7; b >= 0; --b)
-        bits = (bits << 8) | bytes[b];
-      double v;
-      std::memcpy(&v, &bits, 8);
-      values.push_back(v);
-    }
-    return values;
-  }
-
   std::vector<std::string> FilesInFolder() const
   {
     std::vector<std::string> names;
@@ -176,7 +136,6 @@ protected:
     return names;
   }
 
-  fs::path folder;
   std::vector<std::string> log;
 };
 
