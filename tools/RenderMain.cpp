@@ -76,6 +76,44 @@ bool ResolveOutputTarget(const std::string& path, std::string& target, std::stri
   return true;
 }
 
+// The input file, or the demo when there is none, and the rate to run at: --rate,
+// else the file's own, else 48 kHz.
+std::unique_ptr<SoundSource> OpenInput(const RenderOptions& options, RenderSettings& settings, RenderConsole& console,
+                                       std::string& error)
+{
+  if (options.inputPath.empty())
+  {
+    settings.sampleRate = options.sampleRate > 0.0 ? options.sampleRate : kDefaultSampleRate;
+    return std::make_unique<DemoSource>(settings.sampleRate);
+  }
+  std::unique_ptr<SoundSource> source = OpenSoundSource(options.inputPath, error);
+  if (!source)
+  {
+    error = "cannot read " + options.inputPath + ": " + error;
+    return nullptr;
+  }
+  if (source->Channels() > 2)
+  {
+    error = "cannot read " + options.inputPath + ": it has " + std::to_string(source->Channels()) +
+            " channels; only mono and stereo are supported";
+    return nullptr;
+  }
+  const double fileRate = source->SampleRate();
+  settings.sampleRate = options.sampleRate > 0.0 ? options.sampleRate : fileRate > 0.0 ? fileRate : kDefaultSampleRate;
+  if (settings.sampleRate < kMinSampleRate || settings.sampleRate > kMaxSampleRate)
+  {
+    error = options.inputPath + " has a sample rate of " + std::to_string(static_cast<long>(fileRate)) +
+            " Hz, outside 1000 to 768000 Hz; give --rate";
+    return nullptr;
+  }
+  if (fileRate > 0.0 && fileRate != settings.sampleRate)
+    console.err << kPrefix << "note: running at " << settings.sampleRate << " Hz while " << options.inputPath
+                << " says " << fileRate << " Hz; nothing is resampled\n";
+  if (source->Channels() == 1)
+    console.err << kPrefix << "note: mono input, fed to both channels\n";
+  return source;
+}
+
 int Fail(RenderConsole& console, int code, const std::string& message)
 {
   console.err << kPrefix << "error: " << message << "\n";
@@ -127,44 +165,9 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
   if (!ResolveOutputTarget(options.outputPath, target, error))
     return Fail(console, kExitFailed, "cannot write " + options.outputPath + ": " + error);
 
-  std::unique_ptr<SoundSource> source;
-  if (options.inputPath.empty())
-  {
-    settings.sampleRate = options.sampleRate > 0.0 ? options.sampleRate : kDefaultSampleRate;
-    source = std::make_unique<DemoSource>(settings.sampleRate);
-  }
-  else
-  {
-    source = OpenSoundSource(options.inputPath, error);
-    if (!source)
-      return Fail(console, kExitFailed, "cannot read " + options.inputPath + ": " + error);
-    const double fileRate = source->SampleRate();
-    if (options.sampleRate > 0.0)
-    {
-      settings.sampleRate = options.sampleRate;
-      if (fileRate > 0.0 && fileRate != options.sampleRate)
-        console.err << kPrefix << "note: running at " << options.sampleRate << " Hz while " << options.inputPath
-                    << " says " << fileRate << " Hz; nothing is resampled\n";
-    }
-    else if (fileRate > 0.0)
-    {
-      settings.sampleRate = fileRate;
-      if (fileRate < kMinSampleRate || fileRate > kMaxSampleRate)
-        return Fail(console, kExitFailed,
-                    options.inputPath + " has a sample rate of " + std::to_string(static_cast<long>(fileRate)) +
-                        " Hz, outside 1000 to 768000 Hz; give --rate");
-    }
-    else
-    {
-      settings.sampleRate = kDefaultSampleRate;
-    }
-    if (source->Channels() > 2)
-      return Fail(console, kExitFailed,
-                  "cannot read " + options.inputPath + ": it has " + std::to_string(source->Channels()) +
-                      " channels; only mono and stereo are supported");
-    if (source->Channels() == 1)
-      console.err << kPrefix << "note: mono input, fed to both channels\n";
-  }
+  std::unique_ptr<SoundSource> source = OpenInput(options, settings, console, error);
+  if (!source)
+    return Fail(console, kExitFailed, error);
 
   TemporaryFile temporary(target + ".partial");
   std::unique_ptr<SoundSink> sink =

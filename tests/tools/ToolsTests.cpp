@@ -611,7 +611,7 @@ TEST_F(RenderToolTest, RenderedFilesKeepRateEncodingAndChannels)
   EXPECT_EQ(fromRaw.samples, stereo);
 }
 
-TEST_F(RenderToolTest, MonoIsFedToBothChannelsAndMoreChannelsAreRefused)
+TEST_F(RenderToolTest, InputsTheToolCannotRunAsTheyAreAreHandled)
 {
   const std::vector<double> mono = {0.25, -0.5, 0.125, 0.0};
   WriteWithSndfile(Path("mono.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 44100, mono);
@@ -626,6 +626,14 @@ TEST_F(RenderToolTest, MonoIsFedToBothChannelsAndMoreChannelsAreRefused)
   EXPECT_EQ(result.code, 1);
   EXPECT_NE(result.err.find("it has 3 channels; only mono and stereo are supported"), std::string::npos);
   EXPECT_FALSE(fs::exists(Path("out3.wav")));
+
+  // A rate the plug-in is not run at unless asked to.
+  WriteWithSndfile(Path("slow.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 500, std::vector<double>(20, 0.1));
+  result = Run({Path("slow.wav"), Path("slow-out.wav")});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_NE(result.err.find("has a sample rate of 500 Hz, outside 1000 to 768000 Hz; give --rate"), std::string::npos);
+  EXPECT_EQ(Run({"--rate", "8000", Path("slow.wav"), Path("slow-out.wav")}).code, 0);
+  EXPECT_EQ(ReadWithSndfile(Path("slow-out.wav")).info.samplerate, 8000);
 
   std::ofstream(Path("junk.wav"), std::ios::binary) << "this is not a sound file at all";
   result = Run({Path("junk.wav"), Path("out4.wav")});
