@@ -51,10 +51,9 @@ int32_t IEffectBase::UnserializePresets(const StateChunk& chunk, int32_t positio
 {
   for (PresetSlot& slot : presets) {
     if (position < 0) break;
-    std::string name;
-    position = chunk.GetText(&name, position);
     // Cut to the slot's buffer; an empty or unreadable name leaves it empty.
-    CopyText(slot.name, PresetSlot::kNameSize, position >= 0 ? name.c_str() : "");
+    slot.name[0] = '\0';
+    position = chunk.GetText(slot.name, PresetSlot::kNameSize, position);
     position = chunk.GetBool(&slot.initialized, position);
     if (slot.initialized) {
       position = LoadState(chunk, position);

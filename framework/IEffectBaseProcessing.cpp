@@ -89,7 +89,9 @@ void IEffectBase::RestrictToStereo()
 void IEffectBase::ChangeBlockSize(int frames)
 {
   PluginLock lock(mutex);
-  if (frames < 0 || frames == blockSize) return;
+  if (frames < 0) return;
+  frames = std::min(frames, kMaxBlockSize);
+  if (frames == blockSize) return;
   // Allocate everything first so that a failure leaves the old, consistent buffers.
   std::vector<std::vector<double>> fresh;
   try {
