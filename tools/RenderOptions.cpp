@@ -56,7 +56,7 @@ std::string RenderUsage()
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
          "  --precision single|double  processing path (default double)\n"
          "  --help                     show this text\n"
-         "exit status: 0 done, 1 file or processing failure, 2 bad command line\n";
+         "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
