@@ -34,17 +34,25 @@ Vst2Host::Vst2Host(HostAnswers hostAnswers) : answers(std::move(hostAnswers)) {}
 Vst2Host::~Vst2Host() { Close(); }
 
 bool Vst2Host::Create(const Vst2Module& module, std::string* error) {
-    if (effect) {
-        if (error) *error = "instance already created";
-        return false;
-    }
     if (!module.Entry()) {
         if (error) *error = "module not loaded";
         return false;
     }
+    return Create(module.Entry(), error);
+}
+
+bool Vst2Host::Create(VstPluginMainProc entry, std::string* error) {
+    if (effect) {
+        if (error) *error = "instance already created";
+        return false;
+    }
+    if (!entry) {
+        if (error) *error = "no entry point";
+        return false;
+    }
     hostInCreation = this;
     creating = true;
-    AEffect* created = module.Entry()(&Vst2Host::Callback);
+    AEffect* created = entry(&Vst2Host::Callback);
     creating = false;
     hostInCreation = nullptr;
     if (!created) {

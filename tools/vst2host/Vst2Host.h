@@ -65,6 +65,8 @@ public:
     // Calls the module's entry with this host's callback and checks the magic. The module must
     // outlive the instance.
     bool Create(const Vst2Module& module, std::string* error);
+    // The same with an entry function at hand (a plug-in linked into the caller).
+    bool Create(VstPluginMainProc entry, std::string* error);
     AEffect* Effect() const { return effect; }
 
     // The usual start: sample rate, block size, effOpen, resume.
