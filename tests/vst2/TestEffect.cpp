@@ -2,8 +2,8 @@
 #include "TestEffect.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 TestEffect::TestEffect(audioMasterCallback hostCallback, const char* channelIOText, bool doesMidi)
     : IEffectVST2(hostCallback, kParamCount, channelIOText, 1, "Test Effect", "Test Product", "Test Maker",
@@ -33,9 +33,11 @@ void TestEffect::ProcessDouble(double** inputs, double** outputs, int frames) {
 }
 
 bool TestEffect::MidiKeyLabel(int note, char* text) {
+    if (!text) return false;
+    // "Key<note>" followed by 'k' up to the full buffer: 127 characters.
+    const std::string prefix = "Key" + std::to_string(note);
     std::memset(text, 'k', kNameSize - 1);
+    std::memcpy(text, prefix.data(), prefix.size());
     text[kNameSize - 1] = '\0';
-    std::snprintf(text, 8, "Key%d", note);
-    text[std::strlen(text)] = 'k';  // keeps the long tail after the number
     return true;
 }

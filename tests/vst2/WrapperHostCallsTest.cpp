@@ -119,7 +119,8 @@ TEST(WrapperHostCalls, ProcessLevelAndTransport) {
     EXPECT_TRUE(info.transportIsRunning);
     EXPECT_FALSE(info.transportCycle);
     // ReadTransport asked for exactly the five kinds it reads.
-    const HostCall* ask = LastCall(host.Calls(), audioMasterGetTime);
+    const std::vector<HostCall> calls = host.Calls();
+    const HostCall* ask = LastCall(calls, audioMasterGetTime);
     ASSERT_NE(ask, nullptr);
     EXPECT_EQ(ask->value, 0x3E00);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Vst2Host.h"
@@ -459,6 +460,28 @@ TEST_F(WrapperModule, HostIsIdentifiedOnceOnOpen) {
         EXPECT_NE(call.opcode, audioMasterSizeWindow);
         EXPECT_TRUE(call.effectGiven);
     }
+}
+
+TEST_F(WrapperModule, AudioThreadAndHostThreadMeetInTheMutex) {
+    // One thread processes while another changes settings and state; the plug-in mutex keeps
+    // every block consistent, so the output is always one of the gains the host set.
+    std::thread audio([this] {
+        std::vector<std::vector<float>> in(2, std::vector<float>(256, 0.5f)), out(2, std::vector<float>(256));
+        for (int block = 0; block < 2000; ++block) {
+            ASSERT_TRUE(host.ProcessReplacing(in, out, 256));
+            for (const auto& channel : out)
+                for (float v : channel) ASSERT_TRUE(std::fabs(v) <= 0.5f * 3.99f + 1e-3f) << v;
+        }
+    });
+    std::vector<uint8_t> chunk;
+    for (int round = 0; round < 2000; ++round) {
+        host.SetParameter(0, (round % 5) / 4.0f);
+        host.Dispatch(effSetBlockSize, 0, 64 + (round % 3) * 100);
+        host.GetChunk(round % 2 == 0, &chunk);
+        host.SetChunk(round % 2 == 0, chunk.data(), static_cast<VstIntPtr>(chunk.size()));
+        host.DispatchText(effGetParamDisplay, 0);
+    }
+    audio.join();
 }
 
 TEST(WrapperModuleEntry, InstancesAreIndependentAndTheLegacyEntryWorks) {
