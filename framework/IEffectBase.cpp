@@ -5,6 +5,7 @@
 #include "graphics/IGraphics.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 IEffectBase::IEffectBase(void* hostContext_, int paramCount, const char* channelIOText, int presetCount,
@@ -126,9 +127,13 @@ void IEffectBase::RefreshEditorParams()
 bool IEffectBase::StateEquals(const double* values, int startIndex) const
 {
   if (!values || startIndex < 0) return false;
-  for (int i = 0; i < ParamCount(); ++i) {
-    const float mine = static_cast<float>(params[static_cast<size_t>(i)].Value());
-    const float theirs = static_cast<float>(values[startIndex + i]);
+  for (size_t i = 0; i < params.size(); ++i) {
+    const double mineExact = params[i].Value();
+    const double theirsExact = values[static_cast<size_t>(startIndex) + i];
+    // Values beyond the float range (or NaN) have no single-precision form to compare.
+    if (!(std::fabs(mineExact) <= FLT_MAX && std::fabs(theirsExact) <= FLT_MAX)) return false;
+    const float mine = static_cast<float>(mineExact);
+    const float theirs = static_cast<float>(theirsExact);
     if (!(std::fabs(mine - theirs) < 0.00001f)) return false;
   }
   return true;

@@ -23,6 +23,7 @@ class IGraphics;
 class IEffectBase {
 public:
   static constexpr int kNameSize = 128;
+  static constexpr int kMaxBlockSize = 1 << 17;
 
   IEffectBase(void* hostContext, int paramCount, const char* channelIOText, int presetCount,
               const char* effectName, const char* productName, const char* makerName,
@@ -74,7 +75,9 @@ public:
   virtual bool SendSysExMessage(const SysExMessage* /*message*/) { return false; }
   virtual void RefreshEditorParams();
   virtual void OnPresetsChanged() {}
-  // Resizes every scratch buffer to frames zeroed samples; a negative size is ignored.
+  // Resizes every scratch buffer to frames zeroed samples; a negative size is
+  // ignored and a larger one than kMaxBlockSize is limited to it (longer host
+  // blocks are then processed in pieces).
   virtual void ChangeBlockSize(int frames);
 
   // ---- Identity and settings ----

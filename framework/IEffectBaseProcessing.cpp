@@ -89,7 +89,9 @@ void IEffectBase::RestrictToStereo()
 void IEffectBase::ChangeBlockSize(int frames)
 {
   PluginLock lock(mutex);
-  if (frames < 0 || frames == blockSize) return;
+  if (frames < 0) return;
+  frames = std::min(frames, kMaxBlockSize);
+  if (frames == blockSize) return;
   // Allocate everything first so that a failure leaves the old, consistent buffers.
   std::vector<std::vector<double>> fresh;
   try {
@@ -120,65 +122,63 @@ int IEffectBase::LimitFrames(int frames) const
   return std::clamp(frames, 0, static_cast<int>(blockSize));
 }
 
+namespace {
+
+// Host buffers go to the connected channels below the buffer count, in order,
+// one each; null when the channel takes none or the host gave a null buffer.
+template <typename Sample>
+Sample* NextHostBuffer(bool connected, int channel, int count, Sample* const* buffers, int& next, int offset)
+{
+  if (!connected || !buffers || channel >= count) return nullptr;
+  Sample* buffer = buffers[next++];
+  return buffer ? buffer + offset : nullptr;
+}
+
+} // namespace
+
 void IEffectBase::BindInputsAt(int count, const float* const* buffers, int offset, int frames)
 {
-  if (!buffers) count = 0;
-  const int available = std::min(count, InputCount());
-  int hostIndex = 0;
+  int next = 0;
   for (int i = 0; i < InputCount(); ++i) {
     InputChannel& channel = inputs[static_cast<size_t>(i)];
     double* scratch = channel.scratch.data();
     *channel.dataSlot = scratch;
-    if (!channel.connected) continue;
-    const float* source = i < available ? buffers[hostIndex++] : nullptr;
-    if (source) {
-      source += offset;
+    const float* source = NextHostBuffer(channel.connected, i, count, buffers, next, offset);
+    if (source)
       for (int f = 0; f < frames; ++f) scratch[f] = source[f];
-    } else {
+    else if (channel.connected)
       Zero(scratch, frames);
-    }
   }
 }
 
 void IEffectBase::BindInputsAt(int count, double* const* buffers, int offset, int frames)
 {
-  if (!buffers) count = 0;
-  const int available = std::min(count, InputCount());
-  int hostIndex = 0;
+  int next = 0;
   for (int i = 0; i < InputCount(); ++i) {
     InputChannel& channel = inputs[static_cast<size_t>(i)];
-    double* source = (channel.connected && i < available) ? buffers[hostIndex++] : nullptr;
-    if (source) {
-      *channel.dataSlot = source + offset;
-    } else {
-      *channel.dataSlot = channel.scratch.data();
-      if (channel.connected) Zero(channel.scratch.data(), frames);
-    }
+    double* source = NextHostBuffer(channel.connected, i, count, buffers, next, offset);
+    *channel.dataSlot = source ? source : channel.scratch.data();
+    if (!source && channel.connected) Zero(channel.scratch.data(), frames);
   }
 }
 
 void IEffectBase::BindOutputsAt(int count, float* const* buffers, int offset)
 {
-  if (!buffers) count = 0;
-  const int available = std::min(count, OutputCount());
-  int hostIndex = 0;
+  int next = 0;
   for (int i = 0; i < OutputCount(); ++i) {
     OutputChannel& channel = outputs[static_cast<size_t>(i)];
     *channel.dataSlot = channel.scratch.data();
-    float* destination = (channel.connected && i < available) ? buffers[hostIndex++] : nullptr;
-    channel.floatDest = destination ? destination + offset : nullptr;
+    channel.floatDest = NextHostBuffer(channel.connected, i, count, buffers, next, offset);
   }
 }
 
 void IEffectBase::BindOutputsAt(int count, double* const* buffers, int offset)
 {
-  if (!buffers) count = 0;
-  const int available = std::min(count, OutputCount());
-  int hostIndex = 0;
+  int next = 0;
   for (int i = 0; i < OutputCount(); ++i) {
     OutputChannel& channel = outputs[static_cast<size_t>(i)];
-    double* destination = (channel.connected && i < available) ? buffers[hostIndex++] : nullptr;
-    *channel.dataSlot = destination ? destination + offset : channel.scratch.data();
+    double* destination = NextHostBuffer(channel.connected, i, count, buffers, next, offset);
+    *channel.dataSlot = destination ? destination : channel.scratch.data();
     channel.floatDest = nullptr;
   }
 }

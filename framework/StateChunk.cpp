@@ -128,7 +128,7 @@ int32_t StateChunk::GetBool(bool* value, int32_t position) const
   return next;
 }
 
-int32_t StateChunk::GetText(std::string* text, int32_t position) const
+int32_t StateChunk::GetText(char* text, int32_t textSize, int32_t position) const
 {
   int32_t length = 0;
   const int32_t start = GetInt(&length, position);
@@ -137,8 +137,11 @@ int32_t StateChunk::GetText(std::string* text, int32_t position) const
   if (length < 0) return -1;
   const int64_t end = static_cast<int64_t>(start) + length;
   if (end > kMaxSize) return -1;
-  if (length > 0 && end <= Size() && text)
-    text->assign(reinterpret_cast<const char*>(bytes.data() + start), static_cast<size_t>(length));
+  if (length > 0 && end <= Size() && text && textSize > 0) {
+    const int32_t taken = length < textSize - 1 ? length : textSize - 1;
+    std::memcpy(text, bytes.data() + start, static_cast<size_t>(taken));
+    text[taken] = '\0';
+  }
   // Past the end is allowed here: the next read fails and ends the loop.
   return static_cast<int32_t>(end);
 }

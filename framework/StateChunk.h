@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // Reads return the position after the value, or -1 when the value does not lie
@@ -33,9 +32,10 @@ public:
   int32_t GetInt(int32_t* value, int32_t position) const;
   int32_t GetDouble(double* value, int32_t position) const;
   int32_t GetBool(bool* value, int32_t position) const;
-  // The text is taken only when its length is positive; a negative length, or
-  // one that would carry the position past the 32-bit range, fails the read.
-  int32_t GetText(std::string* text, int32_t position) const;
+  // The text is taken only when its length is positive and it lies inside the
+  // chunk; it is cut to textSize - 1 characters and terminated. A negative
+  // length, or one that would carry the position past 32 bits, fails the read.
+  int32_t GetText(char* text, int32_t textSize, int32_t position) const;
 
   bool operator==(const StateChunk& other) const { return bytes == other.bytes; }
 

@@ -111,9 +111,12 @@ TEST(StateChunk, ReadsFailAtTheEdgesAndNeverMoveBackwards)
   EXPECT_EQ(byte.GetBool(&flag, 0), 1);
   EXPECT_TRUE(flag);
 
-  std::string text;
-  EXPECT_EQ(chunk.GetText(&text, 5), 12);
-  EXPECT_EQ(text, "abc");
+  char text[8] = "";
+  EXPECT_EQ(chunk.GetText(text, sizeof text, 5), 12);
+  EXPECT_STREQ(text, "abc");
+  char shortText[3] = "";
+  EXPECT_EQ(chunk.GetText(shortText, sizeof shortText, 5), 12);  // cut to fit
+  EXPECT_STREQ(shortText, "ab");
 
   // Text lengths: past the end moves on without taking the text; negative or
   // 32-bit-overflowing lengths fail the read.
@@ -127,9 +130,9 @@ TEST(StateChunk, ReadsFailAtTheEdgesAndNeverMoveBackwards)
     StateChunk damaged;
     ASSERT_TRUE(damaged.PutInt(c.length));
     ASSERT_TRUE(damaged.PutBytes("xy", 2));
-    std::string taken = "old";
-    EXPECT_EQ(damaged.GetText(&taken, 0), c.next) << c.length;
-    EXPECT_EQ(taken, c.length == 2 ? "xy" : "old") << c.length;
+    char taken[8] = "old";
+    EXPECT_EQ(damaged.GetText(taken, sizeof taken, 0), c.next) << c.length;
+    EXPECT_STREQ(taken, c.length == 2 ? "xy" : "old") << c.length;
   }
 }
 
