@@ -253,9 +253,13 @@ void ButterworthBandPass::ProcessChannel(ChannelState& state, Sample* samples, i
     state.w1[0] = w1;
     state.w2[0] = w2;
     state.denormalOffset = offset;
+    RestartIfNonFinite(state);
+}
 
+void ButterworthBandPass::RestartIfNonFinite(ChannelState& state)
+{
     bool finite = true;
-    for (int s = 0; s < sectionCount; ++s) {
+    for (int s = 0; s < kMaxSections; ++s) {
         finite = finite && std::isfinite(state.w1[s]) && std::isfinite(state.w2[s]);
     }
     if (!finite) {
@@ -266,9 +270,42 @@ void ButterworthBandPass::ProcessChannel(ChannelState& state, Sample* samples, i
     }
 }
 
+void ButterworthBandPass::ProcessPairOneSection(double* left, double* right, int frames)
+{
+    const SectionCoefficients c = sections[0];
+    ChannelState& l = states[0];
+    ChannelState& r = states[1];
+    double lw1 = l.w1[0], lw2 = l.w2[0], lOffset = l.denormalOffset;
+    double rw1 = r.w1[0], rw2 = r.w2[0], rOffset = r.denormalOffset;
+    for (int i = 0; i < frames; ++i) {
+        lOffset = -lOffset;
+        rOffset = -rOffset;
+        const double lw = left[i] - c.a1 * lw1 - c.a2 * lw2 + lOffset;
+        const double rw = right[i] - c.a1 * rw1 - c.a2 * rw2 + rOffset;
+        left[i] = c.b0 * lw + c.b1 * lw1 + c.b2 * lw2;
+        right[i] = c.b0 * rw + c.b1 * rw1 + c.b2 * rw2;
+        lw2 = lw1;
+        lw1 = lw;
+        rw2 = rw1;
+        rw1 = rw;
+    }
+    l.w1[0] = lw1;
+    l.w2[0] = lw2;
+    l.denormalOffset = lOffset;
+    r.w1[0] = rw1;
+    r.w2[0] = rw2;
+    r.denormalOffset = rOffset;
+    RestartIfNonFinite(l);
+    RestartIfNonFinite(r);
+}
+
 void ButterworthBandPass::Process(int frames, double* const* channels)
 {
     if (channels == nullptr || frames <= 0) {
+        return;
+    }
+    if (sectionCount == 1 && channels[0] != nullptr && channels[1] != nullptr && channels[0] != channels[1]) {
+        ProcessPairOneSection(channels[0], channels[1], frames);
         return;
     }
     for (int c = 0; c < kChannels; ++c) {

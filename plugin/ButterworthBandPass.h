@@ -93,6 +93,9 @@ private:
 
     template <typename Sample>
     void ProcessChannel(ChannelState& state, Sample* samples, int frames);
+    // One section on both channels at once: the two recursions overlap in time.
+    void ProcessPairOneSection(double* left, double* right, int frames);
+    static void RestartIfNonFinite(ChannelState& state);
 
     ChannelState states[kChannels];
 };

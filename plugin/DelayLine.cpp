@@ -35,26 +35,37 @@ void DelayLine::Refill(int newLength)
 
 void DelayLine::Process(const double* input, double* output, int frames)
 {
-    double* queue = ring.data();
-    double held = last;
     const double share = feedback;
+    double held = last;
+    if (length == 0) {
+        for (int j = 0; j < frames; ++j) {
+            const double x = held;
+            const double v = x * share + input[j];
+            held = std::fabs(v) <= kMaxMagnitude ? v : 0.0;
+            output[j] = x;
+        }
+        last = held;
+        return;
+    }
+    double* queue = ring.data();
     int position = start;
-    for (int j = 0; j < frames; ++j) {
-        const double x = held;
-        double v = x * share + input[j];
-        if (!(std::fabs(v) <= kMaxMagnitude)) {
-            v = 0.0;
+    int j = 0;
+    while (j < frames) {
+        // Up to the end of the ring or of the block, whichever comes first.
+        const int run = std::min(frames - j, length - position);
+        double* slot = queue + position;
+        for (int k = 0; k < run; ++k) {
+            const double x = held;
+            const double v = x * share + input[j + k];
+            held = slot[k];
+            slot[k] = std::fabs(v) <= kMaxMagnitude ? v : 0.0;
+            output[j + k] = x;
         }
-        if (length == 0) {
-            held = v;
-        } else {
-            held = queue[position];
-            queue[position] = v;
-            if (++position == length) {
-                position = 0;
-            }
+        j += run;
+        position += run;
+        if (position == length) {
+            position = 0;
         }
-        output[j] = x;
     }
     last = held;
     start = position;

@@ -11,29 +11,13 @@ void MovingRms::Reset(int length)
     position = 0;
     sumOfSquares = 0.0;
     freshSum = 0.0;
+    inverseLength = 1.0 / double(window.size());
 }
 
-double MovingRms::Push(double x)
+void MovingRms::Wrap()
 {
-    if (window.empty()) {
-        Reset(1);
-    }
-    if (!std::isfinite(x)) {
-        x = 0.0;
-    }
-    x = std::clamp(x, -1e150, 1e150);
-    const double b = window[position];
-    window[position] = x;
-    sumOfSquares = sumOfSquares + x * x - b * b;
-    if (sumOfSquares < 0.0) {
-        sumOfSquares = 0.0;
-    }
-    freshSum += x * x;
-    if (++position == window.size()) {
-        // The window now holds exactly the values summed since the last wrap.
-        position = 0;
-        sumOfSquares = freshSum;
-        freshSum = 0.0;
-    }
-    return std::sqrt(std::max(0.0, sumOfSquares / double(window.size())));
+    // The window now holds exactly the values summed since the last wrap.
+    position = 0;
+    sumOfSquares = freshSum;
+    freshSum = 0.0;
 }
