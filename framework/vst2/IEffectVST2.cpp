@@ -151,29 +151,42 @@ VstIntPtr VSTCALLBACK IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcod
 float VSTCALLBACK IEffectVST2::ReadParameter(AEffect* effect, VstInt32 index) {
     IEffectVST2* plug = FromEffect(effect);
     if (!plug) return 0.0f;
-    return static_cast<float>(plug->GetParamNormalized(index));
+    try {
+        return static_cast<float>(plug->GetParamNormalized(index));
+    } catch (...) {
+        return 0.0f;
+    }
 }
 
 void VSTCALLBACK IEffectVST2::WriteParameter(AEffect* effect, VstInt32 index, float value) {
     IEffectVST2* plug = FromEffect(effect);
     if (!plug) return;
-    plug->SetParamFromHost(index, value);
+    try {
+        plug->SetParamFromHost(index, value);
+    } catch (...) {
+    }
 }
 
 void VSTCALLBACK IEffectVST2::ReplacingProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
     IEffectVST2* plug = FromEffect(effect);
     if (!plug || frames <= 0) return;
     if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
-    plug->ProcessFloatReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0, outputs,
-                                frames);
+    try {
+        plug->ProcessFloatReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
+                                    outputs, frames);
+    } catch (...) {
+    }
 }
 
 void VSTCALLBACK IEffectVST2::AccumulatingProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
     IEffectVST2* plug = FromEffect(effect);
     if (!plug || frames <= 0) return;
     if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
-    plug->ProcessFloatAccumulating(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
-                                   outputs, frames);
+    try {
+        plug->ProcessFloatAccumulating(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
+                                       outputs, frames);
+    } catch (...) {
+    }
 }
 
 void VSTCALLBACK IEffectVST2::DoubleReplacingProcess(AEffect* effect, double** inputs, double** outputs,
@@ -181,8 +194,11 @@ void VSTCALLBACK IEffectVST2::DoubleReplacingProcess(AEffect* effect, double** i
     IEffectVST2* plug = FromEffect(effect);
     if (!plug || frames <= 0) return;
     if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
-    plug->ProcessDoubleReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
-                                 outputs, frames);
+    try {
+        plug->ProcessDoubleReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
+                                     outputs, frames);
+    } catch (...) {
+    }
 }
 
 // ---- Dispatcher, called with the plug-in mutex held ----
