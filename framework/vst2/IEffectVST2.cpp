@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 
 #include "framework/HostKind.h"
 #include "framework/PresetSlot.h"
@@ -120,7 +119,8 @@ IEffectVST2* IEffectVST2::FromEffect(AEffect* effect) {
 }
 
 int32_t IEffectVST2::LargestChunkSize() const {
-    // Header, then per slot: name length, name, flag and the twelve-or-so doubles.
+    // Header, then per slot: name length, name, flag and one double per parameter (the state
+    // layout this wrapper's plug-ins write).
     const int64_t perSlot = 4 + (kPresetNameSize - 1) + 1 + 8 * static_cast<int64_t>(ParamCount());
     const int64_t bank = 8 + perSlot * std::max(PresetCount(), 1);
     const int64_t program = 8 + 8 * static_cast<int64_t>(ParamCount());
@@ -167,38 +167,39 @@ void VSTCALLBACK IEffectVST2::WriteParameter(AEffect* effect, VstInt32 index, fl
     }
 }
 
-void VSTCALLBACK IEffectVST2::ReplacingProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+// The common frame of the three process functions: the plug-in, its MIDI request, and a guard
+// so that nothing thrown reaches the host's audio thread.
+template <typename Block>
+void IEffectVST2::GuardedBlock(AEffect* effect, VstInt32 frames, Block block) {
     IEffectVST2* plug = FromEffect(effect);
     if (!plug || frames <= 0) return;
     if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
     try {
-        plug->ProcessFloatReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
-                                    outputs, frames);
+        block(plug);
     } catch (...) {
     }
 }
 
+void VSTCALLBACK IEffectVST2::ReplacingProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
+    GuardedBlock(effect, frames, [&](IEffectVST2* plug) {
+        plug->ProcessFloatReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
+                                    outputs, frames);
+    });
+}
+
 void VSTCALLBACK IEffectVST2::AccumulatingProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 frames) {
-    IEffectVST2* plug = FromEffect(effect);
-    if (!plug || frames <= 0) return;
-    if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
-    try {
+    GuardedBlock(effect, frames, [&](IEffectVST2* plug) {
         plug->ProcessFloatAccumulating(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
                                        outputs, frames);
-    } catch (...) {
-    }
+    });
 }
 
 void VSTCALLBACK IEffectVST2::DoubleReplacingProcess(AEffect* effect, double** inputs, double** outputs,
                                                      VstInt32 frames) {
-    IEffectVST2* plug = FromEffect(effect);
-    if (!plug || frames <= 0) return;
-    if (plug->DoesMidi()) plug->CallHost(audioMasterWantMidi);
-    try {
+    GuardedBlock(effect, frames, [&](IEffectVST2* plug) {
         plug->ProcessDoubleReplacing(inputs ? plug->InputCount() : 0, inputs, outputs ? plug->OutputCount() : 0,
                                      outputs, frames);
-    } catch (...) {
-    }
+    });
 }
 
 // ---- Dispatcher, called with the plug-in mutex held ----

@@ -50,6 +50,8 @@ public:
     int32_t LargestChunkSize() const;
 
 private:
+    template <typename Block>
+    static void GuardedBlock(AEffect* effect, VstInt32 frames, Block block);
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);

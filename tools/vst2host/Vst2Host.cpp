@@ -27,6 +27,17 @@ bool BuildPointers(std::vector<std::vector<Sample>>& buffers, VstInt32 channels,
     return true;
 }
 
+template <typename Sample, typename Process>
+bool RunBlock(AEffect* effect, Process process, std::vector<std::vector<Sample>>& inputs,
+              std::vector<std::vector<Sample>>& outputs, VstInt32 frames) {
+    std::vector<Sample*> in, out;
+    if (!effect || !process || !BuildPointers(inputs, effect->numInputs, frames, &in) ||
+        !BuildPointers(outputs, effect->numOutputs, frames, &out))
+        return false;
+    process(effect, in.data(), out.data(), frames);
+    return true;
+}
+
 }  // namespace
 
 Vst2Host::Vst2Host(HostAnswers hostAnswers) : answers(std::move(hostAnswers)) {}
@@ -136,32 +147,17 @@ VstIntPtr Vst2Host::SetChunk(bool program, const void* data, VstIntPtr size) {
 
 bool Vst2Host::ProcessReplacing(std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs,
                                 VstInt32 frames) {
-    std::vector<float*> in, out;
-    if (!effect || !effect->processReplacing || !BuildPointers(inputs, effect->numInputs, frames, &in) ||
-        !BuildPointers(outputs, effect->numOutputs, frames, &out))
-        return false;
-    effect->processReplacing(effect, in.data(), out.data(), frames);
-    return true;
+    return RunBlock(effect, effect ? effect->processReplacing : nullptr, inputs, outputs, frames);
 }
 
 bool Vst2Host::ProcessAccumulating(std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs,
                                    VstInt32 frames) {
-    std::vector<float*> in, out;
-    if (!effect || !effect->process || !BuildPointers(inputs, effect->numInputs, frames, &in) ||
-        !BuildPointers(outputs, effect->numOutputs, frames, &out))
-        return false;
-    effect->process(effect, in.data(), out.data(), frames);
-    return true;
+    return RunBlock(effect, effect ? effect->process : nullptr, inputs, outputs, frames);
 }
 
 bool Vst2Host::ProcessDouble(std::vector<std::vector<double>>& inputs, std::vector<std::vector<double>>& outputs,
                              VstInt32 frames) {
-    std::vector<double*> in, out;
-    if (!effect || !effect->processDoubleReplacing || !BuildPointers(inputs, effect->numInputs, frames, &in) ||
-        !BuildPointers(outputs, effect->numOutputs, frames, &out))
-        return false;
-    effect->processDoubleReplacing(effect, in.data(), out.data(), frames);
-    return true;
+    return RunBlock(effect, effect ? effect->processDoubleReplacing : nullptr, inputs, outputs, frames);
 }
 
 std::vector<HostCall> Vst2Host::Calls() const {
