@@ -45,7 +45,7 @@ bool InProcessHost::DescribeParams(std::vector<RenderParamInfo>& params)
   return true;
 }
 
-bool InProcessHost::Configure(double sampleRate, int size)
+bool InProcessHost::Configure(double sampleRate, int size, RenderPrecision)
 {
   if (!plugin || !plugin->SetupOffline(sampleRate, size))
     return false;

@@ -20,7 +20,7 @@ public:
 
   bool Create() override;
   bool DescribeParams(std::vector<RenderParamInfo>& params) override;
-  bool Configure(double sampleRate, int blockSize) override;
+  bool Configure(double sampleRate, int blockSize, RenderPrecision precision) override;
   bool LoadParams(const std::vector<double>& plainValues) override;
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
