@@ -78,3 +78,16 @@ bool InProcessHost::ProcessSingle(const float* const* inputs, float* const* outp
   plugin->ProcessOffline(inputs, outputs, frames);
   return true;
 }
+
+std::vector<RenderParamInfo> OwnParamTable()
+{
+  std::vector<RenderParamInfo> params;
+  InProcessHost own;
+  if (own.Create())
+  {
+    if (!own.DescribeParams(params))
+      params.clear();
+    own.Release();
+  }
+  return params;
+}

@@ -11,6 +11,9 @@
 // Makes the plug-in that the tool carries; defined with the plug-in's sources.
 std::unique_ptr<IEffectOffline> CreateOfflinePlugin();
 
+// The parameter table of the plug-in the tool carries; empty when it cannot be made.
+std::vector<RenderParamInfo> OwnParamTable();
+
 class InProcessHost : public RenderHost
 {
 public:

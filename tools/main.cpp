@@ -26,16 +26,6 @@ int main(int argc, char** argv)
   RenderConsole console{std::cout, std::cerr, StderrIsTerminal(), &interrupted};
   // A module that presents the built-in plug-in's parameters takes that table's
   // ranges and display texts where its interface has none.
-  const auto makeModuleHost = [](const std::string& path) {
-    std::vector<RenderParamInfo> ownParams;
-    InProcessHost own;
-    if (own.Create())
-    {
-      if (!own.DescribeParams(ownParams))
-        ownParams.clear();
-      own.Release();
-    }
-    return CreateModuleHost(path, std::move(ownParams));
-  };
+  const auto makeModuleHost = [](const std::string& path) { return CreateModuleHost(path, OwnParamTable()); };
   return RunRender(args, [] { return std::make_unique<InProcessHost>(); }, console, makeModuleHost);
 }
