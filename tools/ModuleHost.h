@@ -9,6 +9,29 @@
 #include <string>
 #include <vector>
 
+// What both module hosts keep: the path, the built-in plug-in's table and the
+// reason of the last failure.
+class ModuleRenderHost : public RenderHost
+{
+public:
+  ModuleRenderHost(std::string path, std::vector<RenderParamInfo> ownParams)
+    : path(std::move(path)), ownParams(std::move(ownParams))
+  {
+  }
+  std::string Failure() const override { return failure; }
+
+protected:
+  bool Fail(const std::string& why)
+  {
+    failure = why;
+    return false;
+  }
+
+  std::string path;
+  std::vector<RenderParamInfo> ownParams;
+  std::string failure;
+};
+
 // True for a VST 3 bundle: a folder or file whose name ends in ".vst3" (any case).
 bool IsVst3ModulePath(const std::string& path);
 

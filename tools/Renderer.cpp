@@ -34,7 +34,7 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
 
   if (!host.Configure(settings.sampleRate, settings.blockSize, settings.precision))
   {
-    error = Explained(host, "the plug-in refused the sample rate or block size");
+    error = Explained(host, "the plug-in refused the sample rate, block size or precision");
     return RenderOutcome::Failed;
   }
   if (!host.LoadParams(settings.paramValues))

@@ -1,8 +1,6 @@
 // The VST 2.4 module host of brindle-render.
 #include "Vst2ModuleHost.h"
 
-#include "ModuleHost.h"
-
 #include <cmath>
 #include <filesystem>
 
@@ -16,20 +14,9 @@ constexpr uint32_t kChunkVersion = 0x00010000;
 constexpr size_t kTextBuffer = 256;
 }  // namespace
 
-Vst2ModuleHost::Vst2ModuleHost(std::string path, std::vector<RenderParamInfo> ownParams)
-  : path(std::move(path)), ownParams(std::move(ownParams))
-{
-}
-
 Vst2ModuleHost::~Vst2ModuleHost()
 {
   Release();
-}
-
-bool Vst2ModuleHost::Fail(const std::string& why)
-{
-  failure = why;
-  return false;
 }
 
 bool Vst2ModuleHost::Create()

@@ -3,7 +3,7 @@
 // effClose and unload.
 #pragma once
 
-#include "RenderHost.h"
+#include "ModuleHost.h"
 #include "Vst2Host.h"
 #include "Vst2Module.h"
 
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-class Vst2ModuleHost : public RenderHost
+class Vst2ModuleHost : public ModuleRenderHost
 {
 public:
   // ownParams: the table of the plug-in built into the tool (see CreateModuleHost).
-  Vst2ModuleHost(std::string path, std::vector<RenderParamInfo> ownParams);
+  using ModuleRenderHost::ModuleRenderHost;
   ~Vst2ModuleHost() override;
 
   bool Create() override;
@@ -25,15 +25,11 @@ public:
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
   void Release() override;
-  std::string Failure() const override { return failure; }
 
 private:
-  bool Fail(const std::string& why);
   bool Usable(int frames);
   std::string Text(VstInt32 opcode, VstInt32 index);
 
-  std::string path;
-  std::vector<RenderParamInfo> ownParams;
   vst2host::Vst2Module module;
   std::unique_ptr<vst2host::Vst2Host> host;
   // The module is the plug-in the tool carries: values go in as a program chunk.
@@ -42,5 +38,4 @@ private:
   std::vector<float> defaults;
   bool resumed = false;
   int blockSize = 0;
-  std::string failure;
 };

@@ -1,8 +1,6 @@
 // The VST 3 module host of brindle-render.
 #include "Vst3ModuleHost.h"
 
-#include "ModuleHost.h"
-
 #include <cmath>
 #include <cstring>
 
@@ -23,20 +21,9 @@ std::string Narrow(const TChar* text)
 }
 }  // namespace
 
-Vst3ModuleHost::Vst3ModuleHost(std::string path, std::vector<RenderParamInfo> ownParams)
-  : path(std::move(path)), ownParams(std::move(ownParams))
-{
-}
-
 Vst3ModuleHost::~Vst3ModuleHost()
 {
   Release();
-}
-
-bool Vst3ModuleHost::Fail(const std::string& why)
-{
-  failure = why;
-  return false;
 }
 
 bool Vst3ModuleHost::Create()

@@ -5,18 +5,18 @@
 
 #include "HostObjects.h"
 #include "PluginInstance.h"
-#include "RenderHost.h"
+#include "ModuleHost.h"
 #include "Vst3Module.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class Vst3ModuleHost : public RenderHost
+class Vst3ModuleHost : public ModuleRenderHost
 {
 public:
   // ownParams: the table of the plug-in built into the tool (see CreateModuleHost).
-  Vst3ModuleHost(std::string path, std::vector<RenderParamInfo> ownParams);
+  using ModuleRenderHost::ModuleRenderHost;
   ~Vst3ModuleHost() override;
 
   bool Create() override;
@@ -26,15 +26,11 @@ public:
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
   void Release() override;
-  std::string Failure() const override { return failure; }
 
 private:
-  bool Fail(const std::string& why);
   bool Start();
   bool Process(vst3::AudioBusBuffers& in, vst3::AudioBusBuffers& out, int frames);
 
-  std::string path;
-  std::vector<RenderParamInfo> ownParams;
   std::unique_ptr<vst3host::Vst3Module> module;
   vst3host::Owned<vst3host::HostApplication> application;
   vst3host::Owned<vst3host::ComponentHandler> handler;
@@ -52,5 +48,4 @@ private:
   bool configured = false;
   bool active = false;
   bool processing = false;
-  std::string failure;
 };
