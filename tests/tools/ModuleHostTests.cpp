@@ -223,9 +223,11 @@ TEST(ModulePathTest, Vst3BundlesAreKnownByTheirName)
     EXPECT_EQ(IsVst3ModulePath(path), vst3) << path;
 }
 
-#if !defined(_WIN32)
 TEST_F(ModuleHostTest, AForeignVst2EffectIsHosted)
 {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the foreign module is a Linux library (package lsp-plugins-vst); native lane only";
+#endif
   // A stereo delay from Debian's lsp-plugins-vst; its "samp" parameter spans 0 to
   // 10000 samples, so 0.01 is a delay of 100 frames.
   const std::string delay = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
@@ -254,4 +256,3 @@ TEST_F(ModuleHostTest, AForeignVst2EffectIsHosted)
   EXPECT_EQ(result.code, 1);
   EXPECT_NE(result.err.find("only stereo effects"), std::string::npos) << result.err;
 }
-#endif
