@@ -42,17 +42,17 @@ void Fill(benchmark::State& state, float opacity)
 void DecodeKnobStrip(benchmark::State& state)
 {
   // The size of the plug-in's largest strips: 48 x 3120 RGBA.
-  PngSpec spec;
-  spec.width = 48;
-  spec.height = 3120;
-  for (uint32_t y = 0; y < spec.height; ++y)
+  PngLayout layout;
+  layout.width = 48;
+  layout.height = 3120;
+  for (uint32_t y = 0; y < layout.height; ++y)
   {
     std::vector<uint8_t> row(48 * 4);
     for (size_t i = 0; i < row.size(); ++i)
       row[i] = uint8_t((i * 7 + y * 13) & 0xFF);
-    spec.rows.push_back(row);
+    layout.rows.push_back(row);
   }
-  const std::vector<uint8_t> bytes = WritePng(spec);
+  const std::vector<uint8_t> bytes = WritePng(layout);
   for (auto _ : state)
   {
     std::unique_ptr<PIX_MemBitmap> bitmap(LoadPngFromMemory(bytes.data(), bytes.size()));

@@ -31,14 +31,14 @@ std::unique_ptr<PIX_MemBitmap> Load(const std::vector<uint8_t>& bytes)
   return std::unique_ptr<PIX_MemBitmap>(LoadPngFromMemory(bytes.data(), bytes.size()));
 }
 
-PngSpec RgbaThreeByTwo()
+PngLayout RgbaThreeByTwo()
 {
-  PngSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0x80, 0x70, 0x80, 0x90, 0x00},
+  PngLayout layout;
+  layout.width = 3;
+  layout.height = 2;
+  layout.rows = {{0x10, 0x20, 0x30, 0xFF, 0x40, 0x50, 0x60, 0x80, 0x70, 0x80, 0x90, 0x00},
                {0xA0, 0xB0, 0xC0, 0x01, 0xD0, 0xE0, 0xF0, 0x7F, 0x01, 0x02, 0x03, 0xFE}};
-  return spec;
+  return layout;
 }
 
 const std::vector<uint32_t> RgbaThreeByTwoWords = {0xFF102030, 0x80405060, 0x00708090,
@@ -47,12 +47,12 @@ const std::vector<uint32_t> RgbaThreeByTwoWords = {0xFF102030, 0x80405060, 0x007
 // A PNG that declares its size in IHDR and holds nothing else of use.
 std::vector<uint8_t> HeaderOnly(uint32_t width, uint32_t height)
 {
-  PngSpec spec;
-  spec.width = 1;
-  spec.height = 1;
-  spec.colourType = 6;
-  spec.rows = {{1, 2, 3, 4}};
-  std::vector<uint8_t> bytes = WritePng(spec);
+  PngLayout layout;
+  layout.width = 1;
+  layout.height = 1;
+  layout.colourType = 6;
+  layout.rows = {{1, 2, 3, 4}};
+  std::vector<uint8_t> bytes = WritePng(layout);
   // IHDR data starts at byte 16; patch the size and recompute the chunk's CRC.
   for (int i = 0; i < 4; ++i)
   {
@@ -79,109 +79,109 @@ TEST(PixPng, EveryColourTypeBecomesExactPixelWords)
   struct Case
   {
     const char* name;
-    PngSpec spec;
+    PngLayout layout;
     std::vector<uint32_t> expected;
   };
   std::vector<Case> cases;
   cases.push_back({"rgba", RgbaThreeByTwo(), RgbaThreeByTwoWords});
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 2;
-    spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
-    cases.push_back({"rgb loads opaque", spec, {0xFF102030, 0xFFFF0080}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 2;
+    layout.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
+    cases.push_back({"rgb loads opaque", layout, {0xFF102030, 0xFFFF0080}});
   }
   {
-    PngSpec spec = RgbaThreeByTwo();
-    spec.ancillary = true;
-    cases.push_back({"rgba with gamma, chromaticities, resolution and text", spec, RgbaThreeByTwoWords});
+    PngLayout layout = RgbaThreeByTwo();
+    layout.ancillary = true;
+    cases.push_back({"rgba with gamma, chromaticities, resolution and text", layout, RgbaThreeByTwoWords});
   }
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 2;
-    spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
-    spec.transparentColour = {0xFF, 0x00, 0x80};
-    cases.push_back({"rgb with a transparent colour", spec, {0xFF102030, 0x00FF0080}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 2;
+    layout.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
+    layout.transparentColour = {0xFF, 0x00, 0x80};
+    cases.push_back({"rgb with a transparent colour", layout, {0xFF102030, 0x00FF0080}});
   }
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 0;
-    spec.rows = {{0x7F, 0x80}};
-    spec.transparentColour = {0x7F};
-    cases.push_back({"grey with a transparent level", spec, {0x007F7F7F, 0xFF808080}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 0;
+    layout.rows = {{0x7F, 0x80}};
+    layout.transparentColour = {0x7F};
+    cases.push_back({"grey with a transparent level", layout, {0x007F7F7F, 0xFF808080}});
   }
   {
-    PngSpec spec;
-    spec.width = 3;
-    spec.colourType = 3;
-    spec.palette = {0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x12, 0x34, 0x56};
-    spec.transparency = {0x40, 0x00};
-    spec.rows = {{0, 1, 2}};
+    PngLayout layout;
+    layout.width = 3;
+    layout.colourType = 3;
+    layout.palette = {0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x12, 0x34, 0x56};
+    layout.transparency = {0x40, 0x00};
+    layout.rows = {{0, 1, 2}};
     // Entries past the transparency chunk are opaque.
-    cases.push_back({"palette with transparency", spec, {0x40FF0000, 0x000000FF, 0xFF123456}});
+    cases.push_back({"palette with transparency", layout, {0x40FF0000, 0x000000FF, 0xFF123456}});
   }
   {
-    PngSpec spec;
-    spec.width = 4;
-    spec.colourType = 3;
-    spec.bitDepth = 2;
-    spec.palette = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    spec.rows = {{0xE4}}; // indices 3, 2, 1, 0
-    cases.push_back({"2-bit palette", spec, {0xFF0A0B0C, 0xFF070809, 0xFF040506, 0xFF010203}});
+    PngLayout layout;
+    layout.width = 4;
+    layout.colourType = 3;
+    layout.bitDepth = 2;
+    layout.palette = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    layout.rows = {{0xE4}}; // indices 3, 2, 1, 0
+    cases.push_back({"2-bit palette", layout, {0xFF0A0B0C, 0xFF070809, 0xFF040506, 0xFF010203}});
   }
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 0;
-    spec.rows = {{0x00, 0x7F}};
-    cases.push_back({"grey", spec, {0xFF000000, 0xFF7F7F7F}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 0;
+    layout.rows = {{0x00, 0x7F}};
+    cases.push_back({"grey", layout, {0xFF000000, 0xFF7F7F7F}});
   }
   {
-    PngSpec spec;
-    spec.width = 8;
-    spec.colourType = 0;
-    spec.bitDepth = 1;
-    spec.rows = {{0xA5}}; // 1 0 1 0 0 1 0 1
+    PngLayout layout;
+    layout.width = 8;
+    layout.colourType = 0;
+    layout.bitDepth = 1;
+    layout.rows = {{0xA5}}; // 1 0 1 0 0 1 0 1
     const uint32_t on = 0xFFFFFFFF, off = 0xFF000000;
-    cases.push_back({"1-bit grey", spec, {on, off, on, off, off, on, off, on}});
+    cases.push_back({"1-bit grey", layout, {on, off, on, off, off, on, off, on}});
   }
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 0;
-    spec.bitDepth = 4;
-    spec.rows = {{0x5F}}; // 5 and 15 scale by 17
-    cases.push_back({"4-bit grey", spec, {0xFF555555, 0xFFFFFFFF}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 0;
+    layout.bitDepth = 4;
+    layout.rows = {{0x5F}}; // 5 and 15 scale by 17
+    cases.push_back({"4-bit grey", layout, {0xFF555555, 0xFFFFFFFF}});
   }
   {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colourType = 4;
-    spec.rows = {{0x40, 0xC0, 0xFF, 0x00}};
-    cases.push_back({"grey with alpha", spec, {0xC0404040, 0x00FFFFFF}});
+    PngLayout layout;
+    layout.width = 2;
+    layout.colourType = 4;
+    layout.rows = {{0x40, 0xC0, 0xFF, 0x00}};
+    cases.push_back({"grey with alpha", layout, {0xC0404040, 0x00FFFFFF}});
   }
   {
-    PngSpec spec;
-    spec.colourType = 6;
-    spec.bitDepth = 16;
-    spec.rows = {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}};
-    cases.push_back({"16-bit rgba keeps the high bytes", spec, {0xDE12569A}});
+    PngLayout layout;
+    layout.colourType = 6;
+    layout.bitDepth = 16;
+    layout.rows = {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0}};
+    cases.push_back({"16-bit rgba keeps the high bytes", layout, {0xDE12569A}});
   }
   {
-    PngSpec spec;
-    spec.colourType = 0;
-    spec.bitDepth = 16;
-    spec.rows = {{0xAB, 0xCD}};
-    cases.push_back({"16-bit grey", spec, {0xFFABABAB}});
+    PngLayout layout;
+    layout.colourType = 0;
+    layout.bitDepth = 16;
+    layout.rows = {{0xAB, 0xCD}};
+    cases.push_back({"16-bit grey", layout, {0xFFABABAB}});
   }
   {
     // Adam7 spreads a 7 x 5 image over all seven passes.
-    PngSpec spec;
-    spec.width = 7;
-    spec.height = 5;
-    spec.interlaced = true;
+    PngLayout layout;
+    layout.width = 7;
+    layout.height = 5;
+    layout.interlaced = true;
     std::vector<uint32_t> expected;
     for (uint32_t y = 0; y < 5; ++y)
     {
@@ -192,20 +192,20 @@ TEST(PixPng, EveryColourTypeBecomesExactPixelWords)
         row.insert(row.end(), {r, g, b, a});
         expected.push_back(uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | b);
       }
-      spec.rows.push_back(row);
+      layout.rows.push_back(row);
     }
-    cases.push_back({"interlaced", spec, expected});
+    cases.push_back({"interlaced", layout, expected});
   }
 
   for (const Case& c : cases)
   {
-    const std::vector<uint8_t> bytes = WritePng(c.spec);
+    const std::vector<uint8_t> bytes = WritePng(c.layout);
     ASSERT_FALSE(bytes.empty()) << c.name;
     SaveSeed(c.name, bytes);
     auto bitmap = Load(bytes);
     ASSERT_TRUE(bitmap) << c.name;
-    EXPECT_EQ(bitmap->Width(), int32_t(c.spec.width)) << c.name;
-    EXPECT_EQ(bitmap->Height(), int32_t(c.spec.height)) << c.name;
+    EXPECT_EQ(bitmap->Width(), int32_t(c.layout.width)) << c.name;
+    EXPECT_EQ(bitmap->Height(), int32_t(c.layout.height)) << c.name;
     EXPECT_EQ(Words(*bitmap), c.expected) << c.name;
   }
 }
@@ -263,7 +263,7 @@ TEST(PixPng, RefusesImagesLargerThanTheLimit)
   }
 
   // The limit itself decodes.
-  PngSpec wide;
+  PngLayout wide;
   wide.width = 16384;
   wide.colourType = 0;
   wide.rows = {std::vector<uint8_t>(16384, 0x33)};

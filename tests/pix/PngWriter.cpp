@@ -18,7 +18,7 @@ void Flush(png_structp) {}
 
 } // namespace
 
-std::vector<uint8_t> WritePng(const PngSpec& spec)
+std::vector<uint8_t> WritePng(const PngLayout& layout)
 {
   std::vector<uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -29,29 +29,29 @@ std::vector<uint8_t> WritePng(const PngSpec& spec)
     return {};
   }
   png_set_write_fn(png, &out, Append, Flush);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
-  for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
-    palette.push_back(png_color{spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+  for (size_t i = 0; i + 2 < layout.palette.size(); i += 3)
+    palette.push_back(png_color{layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
   if (!palette.empty())
     png_set_PLTE(png, info, palette.data(), int(palette.size()));
-  if (!spec.transparency.empty())
-    png_set_tRNS(png, info, spec.transparency.data(), int(spec.transparency.size()), nullptr);
-  if (!spec.transparentColour.empty())
+  if (!layout.transparency.empty())
+    png_set_tRNS(png, info, layout.transparency.data(), int(layout.transparency.size()), nullptr);
+  if (!layout.transparentColour.empty())
   {
     png_color_16 colour = {};
-    colour.gray = spec.transparentColour[0];
-    if (spec.transparentColour.size() == 3)
+    colour.gray = layout.transparentColour[0];
+    if (layout.transparentColour.size() == 3)
     {
-      colour.red = spec.transparentColour[0];
-      colour.green = spec.transparentColour[1];
-      colour.blue = spec.transparentColour[2];
+      colour.red = layout.transparentColour[0];
+      colour.green = layout.transparentColour[1];
+      colour.blue = layout.transparentColour[2];
     }
     png_set_tRNS(png, info, nullptr, 0, &colour);
   }
-  if (spec.ancillary)
+  if (layout.ancillary)
   {
     png_set_gAMA(png, info, 1.0 / 2.2);
     png_set_cHRM(png, info, 0.3127, 0.329, 0.64, 0.33, 0.3, 0.6, 0.15, 0.06);
@@ -64,7 +64,7 @@ std::vector<uint8_t> WritePng(const PngSpec& spec)
   }
   png_write_info(png, info);
   std::vector<png_bytep> rows;
-  for (const auto& row : spec.rows)
+  for (const auto& row : layout.rows)
     rows.push_back(const_cast<png_bytep>(row.data()));
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);

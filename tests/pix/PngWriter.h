@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-struct PngSpec
+struct PngLayout
 {
   uint32_t width = 1;
   uint32_t height = 1;
@@ -19,7 +19,7 @@ struct PngSpec
   bool ancillary = false;                  // add gAMA, cHRM, pHYs and tEXt chunks
 };
 
-std::vector<uint8_t> WritePng(const PngSpec& spec);
+std::vector<uint8_t> WritePng(const PngLayout& layout);
 
 // Saves the bytes when BRINDLE_PNG_SEEDS names a folder (the fuzzer's seed corpus).
 void SaveSeed(const std::string& name, const std::vector<uint8_t>& bytes);
