@@ -1,0 +1,16 @@
+// Output gain: every channel multiplied by one smoothed gain.
+#pragma once
+
+#include "BaseProcessor.h"
+#include "ParamSmoother.h"
+
+class Amplifier : public BaseProcessor {
+public:
+    explicit Amplifier(double sampleRate);
+
+    void Process(const double* const* inputs, double* const* outputs, int frames) override;
+    void SetSampleRate(double rate);
+
+    double gain = 1.0;  // target
+    ParamSmoother gainSmoother;
+};

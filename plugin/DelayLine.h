@@ -1,0 +1,43 @@
+// One recirculating delay line: a fixed ring of samples in flight, the sample that
+// left it last, and the share of the output fed back.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+class DelayLine {
+public:
+    // Longest queue a line holds (6 s at 48 kHz); the ring is allocated once at this size.
+    static constexpr int kMaxLength = 288000;
+    // Far beyond any audio level.
+    static constexpr double kMaxMagnitude = 1e30;
+
+    explicit DelayLine(double feedback = 0.0);
+
+    // Queue length; the delay in samples is Length() + 1.
+    int Length() const { return length; }
+    // New length keeping the oldest entries: new entries at the back are 0, surplus
+    // entries are dropped from the back. Limited to [0, kMaxLength].
+    void Resize(int newLength);
+    // Every entry becomes 0 at the given length, limited to [0, kMaxLength].
+    void Refill(int newLength);
+    // The queue from oldest to newest.
+    double At(int index) const { return ring[std::size_t((start + index) % (length > 0 ? length : 1))]; }
+
+    void SetFeedback(double value);
+    double Feedback() const { return feedback; }
+
+    // v = input + feedback * last enters the back, the front leaves into last, and the
+    // previous last is the output. input and output may be the same buffer. A
+    // non-finite v, or one beyond kMaxMagnitude, enters as silence: the line never
+    // circulates NaN, and nothing in it can overflow the band-pass after it.
+    void Process(const double* input, double* output, int frames);
+
+    double last = 0.0;
+
+private:
+    std::vector<double> ring;
+    int length = 0;
+    int start = 0;  // position of the oldest entry
+    double feedback = 0.0;
+};

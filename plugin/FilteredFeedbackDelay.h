@@ -1,0 +1,88 @@
+// Widening echo: per channel a recirculating delay line with its own time and
+// feedback, then one band-pass over the delayed signal. Outputs the wet signal only.
+#pragma once
+
+#include <cmath>
+
+#include "BaseProcessor.h"
+#include "ButterworthBandPass.h"
+#include "DelayLine.h"
+
+template <int Channels>
+class FilteredFeedbackDelay : public BaseProcessor {
+    static_assert(Channels == Dsp::ButterworthBandPass::kChannels, "the band-pass filters two channels");
+
+public:
+    FilteredFeedbackDelay(double sampleRate, double feedback) : BaseProcessor(sampleRate, Channels)
+    {
+        for (DelayLine& line : lines) {
+            line.SetFeedback(feedback);
+        }
+        filter.SetParam(Dsp::kParamSampleRate, sampleRate);
+        filter.SetParam(Dsp::kParamOrder, 2.0);
+    }
+
+    void Process(const double* const* inputs, double* const* outputs, int frames) override
+    {
+        for (int c = 0; c < Channels; ++c) {
+            lines[c].Process(inputs[c], outputs[c], frames);
+        }
+        filter.Process(frames, outputs);
+    }
+
+    // Delay of int(sampleRate * ms / 1000) samples; below one sample the queue is empty.
+    void SetChannel(int channel, double milliseconds, double feedback)
+    {
+        if (channel < 0 || channel > lineCount - 1) {
+            return;
+        }
+        lines[channel].Resize(QueueLength(sampleRate * 0.001 * milliseconds));
+        lines[channel].SetFeedback(feedback);
+    }
+
+    // Silence in every line at its current length; last, feedback and filter state stay.
+    void Clear()
+    {
+        for (DelayLine& line : lines) {
+            line.Refill(line.Length());
+        }
+    }
+
+    // Rescales the delay lengths from their previous lengths, empties the lines and
+    // re-designs the filter. Non-finite and non-positive rates are ignored.
+    void SetSampleRate(double newRate)
+    {
+        if (!(newRate > 0.0) || !std::isfinite(newRate)) {
+            return;
+        }
+        const double oldRate = sampleRate;
+        sampleRate = newRate;
+        for (DelayLine& line : lines) {
+            line.Refill(QueueLength(double(line.Length() + 1) * newRate / oldRate));
+        }
+        filter.SetParam(Dsp::kParamSampleRate, newRate);
+    }
+
+    // Delay of a channel in samples.
+    int DelaySamples(int channel) const { return lines[channel < 0 ? 0 : channel % Channels].Length() + 1; }
+    DelayLine& Line(int channel) { return lines[channel < 0 ? 0 : channel % Channels]; }
+    Dsp::ButterworthBandPass& Filter() { return filter; }
+    const Dsp::ButterworthBandPass& Filter() const { return filter; }
+
+private:
+    // int(samples) - 1, limited to the ring; fractions truncate toward zero.
+    static int QueueLength(double samples)
+    {
+        if (!(samples >= 1.0)) {
+            return 0;
+        }
+        if (samples >= double(DelayLine::kMaxLength) + 1.0) {
+            return DelayLine::kMaxLength;
+        }
+        return int(samples) - 1;
+    }
+
+    DelayLine lines[Channels];
+    Dsp::ButterworthBandPass filter;
+    static constexpr int lineCount = Channels;
+};
