@@ -1,0 +1,35 @@
+// brindle-render's host for the plug-in compiled into the tool itself, through
+// the offline wrapper.
+#pragma once
+
+#include "IEffectOffline.h"
+#include "RenderHost.h"
+
+#include <functional>
+#include <memory>
+
+// Makes the plug-in that the tool carries; defined with the plug-in's sources.
+std::unique_ptr<IEffectOffline> CreateOfflinePlugin();
+
+class InProcessHost : public RenderHost
+{
+public:
+  using PluginFactory = std::function<std::unique_ptr<IEffectOffline>()>;
+
+  explicit InProcessHost(PluginFactory factory = CreateOfflinePlugin) : factory(std::move(factory)) {}
+
+  bool Create() override;
+  bool DescribeParams(std::vector<RenderParamInfo>& params) override;
+  bool Configure(double sampleRate, int blockSize) override;
+  bool LoadParams(const std::vector<double>& plainValues) override;
+  bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
+  bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
+  void Release() override { plugin.reset(); }
+
+private:
+  bool Usable(int frames) const;
+
+  PluginFactory factory;
+  std::unique_ptr<IEffectOffline> plugin;
+  int blockSize = 0;
+};

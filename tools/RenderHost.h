@@ -1,0 +1,51 @@
+// The one interface through which brindle-render drives a plug-in, so that the
+// in-process host and later module hosts are interchangeable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RenderParamInfo
+{
+  struct DisplayText
+  {
+    double value = 0.0;
+    std::string text;
+  };
+
+  std::string name;
+  double minValue = 0.0;
+  double maxValue = 1.0;
+  double defaultValue = 0.0;
+  double step = 1.0;
+  int precision = 0;
+  bool isDouble = true;  // false for switches and selectors: integer values only
+  std::string unit;
+  std::vector<DisplayText> displayTexts;
+};
+
+enum class RenderPrecision
+{
+  Single,
+  Double
+};
+
+// Call order: Create, Configure, LoadParams, Process... , Release.
+// Every operation reports failure by returning false.
+class RenderHost
+{
+public:
+  virtual ~RenderHost() = default;
+
+  virtual bool Create() = 0;
+  virtual bool DescribeParams(std::vector<RenderParamInfo>& params) = 0;
+  // Sample rate and largest block, followed by a reset of the plug-in.
+  virtual bool Configure(double sampleRate, int blockSize) = 0;
+  // All plain values at once, loaded the way a saved state is loaded.
+  virtual bool LoadParams(const std::vector<double>& plainValues) = 0;
+  // Two channels each way; frames never exceeds the configured block size.
+  // The double-precision inputs may be overwritten, as hosts allow.
+  virtual bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) = 0;
+  virtual bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) = 0;
+  virtual void Release() = 0;
+};

@@ -1,0 +1,27 @@
+// brindle-render: runs the plug-in on a sound file (or the built-in demo).
+#include "InProcessHost.h"
+#include "Platform.h"
+#include "RenderMain.h"
+
+#include <csignal>
+#include <iostream>
+
+namespace
+{
+volatile std::sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int)
+{
+  interrupted = 1;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  // Ctrl-C stops at the next block, so the temporary output can be removed.
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  RenderConsole console{std::cout, std::cerr, StderrIsTerminal(), &interrupted};
+  return RunRender(args, [] { return std::make_unique<InProcessHost>(); }, console);
+}
