@@ -13,9 +13,12 @@ FONT_DIR = "/usr/share/fonts/truetype/dejavu/"
 
 BLUE = (64, 156, 236)
 GREEN = (72, 196, 120)
-PANEL = (40, 44, 52)
-INK = (226, 230, 236)
-DIM = (120, 126, 138)
+# Light pages: the editor prints knob values in dark grey (faded grey when greyed).
+INK = (48, 52, 62)
+DIM = (118, 124, 136)
+HEADER_INK = (236, 238, 242)
+PANEL_FILL = (246, 247, 249)
+PANEL_EDGE = (192, 196, 205)
 
 
 def font(size, bold=False):
@@ -59,7 +62,7 @@ def knob_frame(value, colour, from_left):
     # Arc track and value arc (pillow measures from 3 o'clock, clockwise).
     ring = 22 * SCALE
     box = [c - ring, c - ring, c + ring, c + ring]
-    d.arc(box, -90 - sweep, -90 + sweep, fill=(70, 76, 88, 255), width=3 * SCALE)
+    d.arc(box, -90 - sweep, -90 + sweep, fill=(204, 208, 216, 255), width=3 * SCALE)
     start = -sweep if from_left else 0.0
     lo, hi = min(start, angle), max(start, angle)
     if hi - lo > 0.5:
@@ -130,9 +133,10 @@ def lamp_frame(level):
     glow = Image.new("RGBA", (s, s), (0, 0, 0, 0))
     if level > 0:
         g = ImageDraw.Draw(glow)
-        r = 22 * SCALE
+        # Small enough to fade out inside the frame, so no square edge shows.
+        r = 15 * SCALE
         g.ellipse([c - r, c - r, c + r, c + r], fill=(255, 60, 40, int(150 * level)))
-        glow = glow.filter(ImageFilter.GaussianBlur(5 * SCALE))
+        glow = glow.filter(ImageFilter.GaussianBlur(3 * SCALE))
     image = Image.new("RGBA", (s, s), (0, 0, 0, 0))
     image.alpha_composite(glow)
     d = ImageDraw.Draw(image)
@@ -163,13 +167,14 @@ def centred(d, x, y, text, size, fill, bold=False):
 def background(d):
     for y in range(H):
         t = y / H
-        c = (int(52 - 18 * t), int(57 - 19 * t), int(66 - 20 * t))
+        c = (int(228 - 16 * t), int(230 - 16 * t), int(235 - 15 * t))
         d.line([0, y, W, y], fill=c)
-    d.rectangle([0, 0, W, 38], fill=(24, 26, 31))
-    d.line([0, 38, W, 38], fill=(70, 76, 88))
-    d.text((14, 7), "Brindle", font=font(20, True), fill=INK)
-    d.text((104, 14), "stereo utility", font=font(11), fill=DIM)
-    d.text((W - 14 - d.textlength("ORVANE", font=font(11, True)), 14), "ORVANE", font=font(11, True), fill=DIM)
+    d.rectangle([0, 0, W, 38], fill=(38, 42, 50))
+    d.line([0, 38, W, 38], fill=(20, 22, 26))
+    d.text((14, 7), "Brindle", font=font(20, True), fill=HEADER_INK)
+    d.text((104, 14), "stereo utility", font=font(11), fill=(150, 156, 168))
+    d.text((W - 14 - d.textlength("ORVANE", font=font(11, True)), 14), "ORVANE", font=font(11, True),
+           fill=(150, 156, 168))
 
 
 # Zones: the channel side on the left, the stereo tools on the right.
@@ -199,36 +204,40 @@ STEREO_LABELS = [
 
 def about_plate(d):
     # The area that opens the about page: 202, 278 to 271, 307.
-    d.rounded_rectangle([202, 278, 270, 306], radius=6, fill=(24, 26, 31), outline=(90, 96, 110))
-    centred(d, 236, 281, "Brindle", 11, INK, True)
-    centred(d, 236, 294, "about", 9, DIM)
+    d.rounded_rectangle([202, 278, 270, 306], radius=6, fill=(38, 42, 50), outline=(20, 22, 26))
+    centred(d, 236, 281, "Brindle", 11, HEADER_INK, True)
+    centred(d, 236, 294, "about", 9, (150, 156, 168))
 
 
 def page(stereo):
     image = Image.new("RGB", (W, H))
     d = ImageDraw.Draw(image)
     background(d)
-    d.rounded_rectangle(LEFT_ZONE, radius=8, fill=(44, 48, 57), outline=(72, 78, 90))
+    d.rounded_rectangle(LEFT_ZONE, radius=8, fill=PANEL_FILL, outline=PANEL_EDGE)
     if stereo:
-        d.rounded_rectangle(RIGHT_ZONE, radius=8, fill=(44, 48, 57), outline=(72, 78, 90))
+        d.rounded_rectangle(RIGHT_ZONE, radius=8, fill=PANEL_FILL, outline=PANEL_EDGE)
     else:
         # Hatched and dimmed: these controls do nothing in mid or side mode.
-        d.rounded_rectangle(RIGHT_ZONE, radius=8, fill=(34, 36, 42), outline=(60, 64, 74))
-        for x in range(RIGHT_ZONE[0] - H, RIGHT_ZONE[2], 9):
-            d.line([x, RIGHT_ZONE[3] - 1, x + (RIGHT_ZONE[3] - RIGHT_ZONE[1]), RIGHT_ZONE[1] + 1], fill=(39, 41, 48))
-        d.rounded_rectangle(RIGHT_ZONE, radius=8, outline=(60, 64, 74))
+        zone = Image.new("RGB", (W, H), (222, 224, 229))
+        z = ImageDraw.Draw(zone)
+        for x in range(RIGHT_ZONE[0] - H, RIGHT_ZONE[2], 8):
+            z.line([x, RIGHT_ZONE[3], x + (RIGHT_ZONE[3] - RIGHT_ZONE[1]), RIGHT_ZONE[1]], fill=(210, 212, 218), width=2)
+        mask = Image.new("L", (W, H), 0)
+        ImageDraw.Draw(mask).rounded_rectangle(RIGHT_ZONE, radius=8, fill=255)
+        image.paste(zone, (0, 0), mask)
+        d.rounded_rectangle(RIGHT_ZONE, radius=8, outline=(204, 207, 214))
     for text, x, y in CHANNEL_LABELS:
         centred(d, x, y, text, 11, INK)
     for text, x, y in STEREO_LABELS:
-        centred(d, x, y, text, 11, INK if stereo else (92, 96, 106))
-    # Seats under the knobs and the lamp.
+        centred(d, x, y, text, 11, INK if stereo else (172, 176, 184))
+    # Seats under the knobs.
     for x, y in [(102, 230), (62, 142), (142, 142)] + ([(320, 230), (280, 142), (360, 142)] if stereo else []):
-        d.ellipse([x - 1, y - 1, x + 49, y + 49], fill=(36, 39, 46))
+        d.ellipse([x - 1, y - 1, x + 49, y + 49], fill=(232, 234, 238))
     if stereo:
-        centred(d, 400, 296, "stereo mode", 9, DIM)
+        centred(d, 408, 296, "stereo mode", 9, DIM)
     else:
-        centred(d, 400, 290, "unavailable", 11, (214, 120, 96), True)
-        centred(d, 400, 303, "in mid / side mode", 9, (170, 110, 96))
+        centred(d, 408, 288, "unavailable", 11, (190, 74, 52), True)
+        centred(d, 408, 301, "in mid / side mode", 9, (160, 96, 84))
     about_plate(d)
     return image
 
@@ -240,13 +249,13 @@ def about_page():
         t = y / H
         d.line([0, y, W, y], fill=(int(26 + 10 * t), int(28 + 10 * t), int(34 + 12 * t)))
     d.rounded_rectangle([60, 50, W - 60, H - 50], radius=12, fill=(40, 44, 52), outline=(90, 96, 110))
-    centred(d, W / 2, 76, "Brindle", 40, INK, True)
-    centred(d, W / 2, 128, "stereo utility", 14, DIM)
-    centred(d, W / 2, 160, "version 0.9.6", 13, INK)
-    centred(d, W / 2, 184, "made by Orvane", 13, INK)
+    centred(d, W / 2, 76, "Brindle", 40, HEADER_INK, True)
+    centred(d, W / 2, 128, "stereo utility", 14, (150, 156, 168))
+    centred(d, W / 2, 160, "version 0.9.6", 13, HEADER_INK)
+    centred(d, W / 2, 184, "made by Orvane", 13, HEADER_INK)
     d.line([120, 214, W - 120, 214], fill=(72, 78, 90))
-    centred(d, W / 2, 226, "channel selector, polarity, swap, delay,", 10, DIM)
-    centred(d, W / 2, 240, "width, panning, gains, mono check and lamp", 10, DIM)
+    centred(d, W / 2, 226, "channel selector, polarity, swap, delay,", 10, (150, 156, 168))
+    centred(d, W / 2, 240, "width, panning, gains, mono check and lamp", 10, (150, 156, 168))
     centred(d, W / 2, H - 44, "click anywhere to close", 10, (150, 156, 168))
     return image
 
