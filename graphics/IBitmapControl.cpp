@@ -43,6 +43,9 @@ IBitmapOverlayControl::IBitmapOverlayControl(IEffectBase* plug_, int x, int y, c
                                              const IRect& targetArea_, const IBlend& blend)
   : ISwitchControl(plug_, x, y, -1, bitmap_, blend), targetArea(targetArea_)
 {
+  // Closed from the start, so a click that comes before the first draw does not
+  // open it from anywhere in its rectangle.
+  hitRect = targetArea;
 }
 
 bool IBitmapOverlayControl::Draw(IGraphics& graphics)

@@ -135,6 +135,15 @@ TEST(BrindleEditor, AboutPageOpensOnItsAreaAndClosesOnAnyClick)
   ASSERT_NE(about, nullptr);
   auto showsAbout = [&](int x, int y) { return PixelAt(*editor.Surface(), x, y) == PixelAt(*about, x, y); };
 
+  // Before anything was drawn the closed page takes clicks only in its area too.
+  {
+    auto fresh = MakeBrindle();
+    IGraphicsHeadless& undrawn = EditorOf(*fresh);
+    undrawn.MouseDown(kSwap.x, kSwap.y, Button());
+    undrawn.MouseUp(kSwap.x, kSwap.y, Button());
+    EXPECT_EQ(fresh->GetParam(Brindle::kSwap)->Value(), 1.0);
+  }
+
   Click(editor, 120, 20);  // outside its area while closed: nothing opens
   EXPECT_FALSE(showsAbout(235, 100));
   Click(editor, 210, 290);
