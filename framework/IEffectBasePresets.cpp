@@ -1,4 +1,5 @@
 // State and presets of the plug-in base: parameter values and preset banks in chunks.
+// Every operation takes the (recursive) plug-in mutex, so wrappers may call them either way.
 #include "framework/IEffectBase.h"
 
 #include "framework/TextBuffer.h"
@@ -39,6 +40,7 @@ int32_t IEffectBase::UnserializeParams(const StateChunk& chunk, int32_t position
 
 bool IEffectBase::SerializePresets(StateChunk& chunk)
 {
+  PluginLock lock(mutex);
   for (const PresetSlot& slot : presets) {
     if (!chunk.PutText(slot.name) || !chunk.PutBool(slot.initialized)) return false;
     if (slot.initialized && !chunk.PutChunk(slot.state)) return false;
@@ -49,6 +51,7 @@ bool IEffectBase::SerializePresets(StateChunk& chunk)
 
 int32_t IEffectBase::UnserializePresets(const StateChunk& chunk, int32_t position)
 {
+  PluginLock lock(mutex);
   for (PresetSlot& slot : presets) {
     if (position < 0) break;
     // Cut to the slot's buffer; an empty or unreadable name leaves it empty.
@@ -69,6 +72,7 @@ int32_t IEffectBase::UnserializePresets(const StateChunk& chunk, int32_t positio
 
 bool IEffectBase::SelectPreset(int index)
 {
+  PluginLock lock(mutex);
   if (index < 0 || index >= PresetCount()) return false;
   PresetSlot& slot = presets[static_cast<size_t>(index)];
   bool success;
@@ -106,6 +110,7 @@ const PresetSlot* IEffectBase::GetPreset(int index) const
 
 void IEffectBase::ModifyCurrentPreset(const char* name)
 {
+  PluginLock lock(mutex);
   if (currentPreset < 0 || currentPreset >= PresetCount()) return;
   PresetSlot& slot = presets[static_cast<size_t>(currentPreset)];
   slot.state.Clear();
@@ -115,6 +120,7 @@ void IEffectBase::ModifyCurrentPreset(const char* name)
 
 void IEffectBase::FillUnsetPresets(int count)
 {
+  PluginLock lock(mutex);
   for (int n = 0; n < count; ++n) {
     PresetSlot* unset = nullptr;
     for (PresetSlot& slot : presets) {

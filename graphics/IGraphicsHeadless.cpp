@@ -41,9 +41,8 @@ void IGraphicsHeadless::OpenTextEntry(IControl* control, const IText&, const IRe
 
 void* IGraphicsHeadless::OpenWindow(void*)
 {
-  open = true;
   for (IControl* control : controls) control->MarkDirty(false);
-  return this;
+  return nullptr;
 }
 
 bool IGraphicsHeadless::ReadClipboardText(std::string* out)

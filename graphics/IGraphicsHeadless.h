@@ -27,10 +27,12 @@ public:
   void AskForFile(std::string* file, int, std::string*, const char*) override { Clear(file); }
   bool AskForColor(IColor&, const char*) override { return false; }
   bool OpenWebAddress(const char*, const char*, const char*, const char*) override { return false; }
-  // "Opening" marks every control dirty so that the next redraw draws everything.
+  // There is no window to give a host: opening answers null (so a host wrapper
+  // reports the editor as not opened) but marks every control dirty, as an
+  // opened window does, so that the next Tick draws everything.
   void* OpenWindow(void* parent) override;
-  void CloseWindow() override { open = false; }
-  void* GetWindow() override { return open ? this : nullptr; }
+  void CloseWindow() override {}
+  void* GetWindow() override { return nullptr; }
   bool ReadClipboardText(std::string* out) override;
   PIX_IBitmap* LoadPlatformBitmap(int resourceId, const char* fileName) override;
 
@@ -57,7 +59,6 @@ private:
     if (out) out->clear();
   }
 
-  bool open = false;
   int presentCount = 0;
   int nextMenuChoice = -1;
   Prompt lastMenu;

@@ -2,7 +2,6 @@
 #include "PixBlit.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -12,17 +11,6 @@ inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 inline uint32_t Pack(int a, int r, int g, int b)
 {
   return (uint32_t(a) << 24) | (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
-}
-
-// int(opacity × 256), kept inside 0..256 so that out-of-range or NaN opacities
-// can neither extrapolate past a byte nor reach undefined conversions.
-int OpacityWeight(float opacity)
-{
-  if (!(opacity > 0.0f))
-    return 0;
-  if (opacity >= 1.0f)
-    return 256;
-  return int(opacity * 256.0f);
 }
 
 uint32_t CopyMix(uint32_t s, uint32_t d, int ia)
@@ -94,6 +82,15 @@ uint32_t DodgeAlpha(uint32_t s, uint32_t d, int ia)
 }
 
 } // namespace
+
+int PIX_OpacityWeight(float opacity)
+{
+  if (!(opacity > 0.0f))
+    return 0;
+  if (opacity >= 1.0f)
+    return 256;
+  return int(opacity * 256.0f);
+}
 
 void PIX_BlitRect(PIX_IBitmap* dest, PIX_IBitmap* src, int32_t x, int32_t y,
                   const PIX_Rect* srcRect, float opacity, uint32_t mode)
@@ -170,7 +167,7 @@ void PIX_BlitRect(PIX_IBitmap* dest, PIX_IBitmap* src, int32_t x, int32_t y,
     }
   }
 
-  const int ia = OpacityWeight(opacity);
+  const int ia = PIX_OpacityWeight(opacity);
   if (ia < 1)
     return;
 
@@ -230,7 +227,7 @@ void PIX_FillArea(PIX_IBitmap* dest, int32_t x, int32_t y, int32_t w, int32_t h,
   if ((mode & 0xFF) != BlitCopy)
     return; // fills only copy
 
-  const int ia = OpacityWeight(opacity);
+  const int ia = PIX_OpacityWeight(opacity);
   if (ia < 1)
     return;
   const int cR = Channel(colour, 16), cG = Channel(colour, 8), cB = Channel(colour, 0);

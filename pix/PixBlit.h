@@ -21,6 +21,10 @@ struct PIX_Rect
   int32_t L = 0, T = 0, R = 0, B = 0;
 };
 
+// int(opacity × 256) kept inside 0..256, so that opacities above 1, below 0 or NaN
+// can neither push a channel past a byte nor reach an undefined conversion.
+int PIX_OpacityWeight(float opacity);
+
 void PIX_BlitRect(PIX_IBitmap* destination, PIX_IBitmap* source, int32_t x, int32_t y,
                   const PIX_Rect* sourceRect, float opacity, uint32_t mode);
 

@@ -29,16 +29,6 @@ PIX_SysBitmap* EnsureGlyphScratch(int32_t side)
   return glyphScratch;
 }
 
-// int(opacity × 256) limited to 0..256, so odd opacities cannot overflow a channel.
-int OpacityWeight(float opacity)
-{
-  if (!(opacity > 0.0f))
-    return 0;
-  if (opacity >= 1.0f)
-    return 256;
-  return int(opacity * 256.0f);
-}
-
 constexpr uint32_t AlignmentFlags = TextCentre | TextRight | TextVerticalCentre | TextBottom;
 
 } // namespace
@@ -221,9 +211,14 @@ bool PIX_CachedFont::RenderGlyph(PIX_Glyph& glyph)
   return true;
 }
 
-int32_t PIX_CachedFont::MeasureOwn(const char* text, size_t length, bool singleLine, int32_t* width)
+// Lays the code points out from pen (0, 0): carriage returns are skipped, a line
+// feed starts a new line (or counts as a space on a single line), and glyphs with
+// nothing to draw do not move the pen. visit(code, glyph, pen, lineTop) comes
+// before the pen moves past the glyph.
+template <typename Visit>
+void PIX_CachedFont::WalkGlyphs(const char* text, size_t length, bool singleLine, Visit&& visit)
 {
-  int64_t pen = 0, lineTop = 0, maxWidth = 0, maxHeight = 0;
+  int64_t pen = 0, lineTop = 0;
   for (size_t at = 0; at < length;)
   {
     uint32_t code = 0;
@@ -243,11 +238,18 @@ int32_t PIX_CachedFont::MeasureOwn(const char* text, size_t length, bool singleL
     const PIX_Glyph* glyph = FindGlyph(code);
     if (!glyph)
       continue;
-    const int64_t previous = pen;
+    visit(code, *glyph, pen, lineTop);
     pen += glyph->advance;
-    maxWidth = std::max({maxWidth, pen, previous + glyph->width - glyph->leftOffset});
-    maxHeight = std::max(maxHeight, lineTop + glyph->height);
   }
+}
+
+int32_t PIX_CachedFont::MeasureOwn(const char* text, size_t length, bool singleLine, int32_t* width)
+{
+  int64_t maxWidth = 0, maxHeight = 0;
+  WalkGlyphs(text, length, singleLine, [&](uint32_t, const PIX_Glyph& glyph, int64_t pen, int64_t lineTop) {
+    maxWidth = std::max({maxWidth, pen + glyph.advance, pen + glyph.width - glyph.leftOffset});
+    maxHeight = std::max(maxHeight, lineTop + glyph.height);
+  });
   *width = int32_t(std::min<int64_t>(maxWidth, 0x3FFFFFFF));
   return int32_t(std::min<int64_t>(maxHeight, 0x3FFFFFFF));
 }
@@ -289,34 +291,16 @@ int32_t PIX_CachedFont::DrawOwn(PIX_IBitmap* bitmap, const char* text, size_t le
     return 0;
 
   drawOpacity = opacity;
-  int64_t pen = x, lineTop = y, bottom = y;
-  for (size_t at = 0; at < length;)
-  {
-    uint32_t code = 0;
-    at += size_t(Utf8Decode(text + at, length - at, &code));
-    if (code == '\r')
-      continue;
-    if (code == '\n')
-    {
-      if (!singleLine)
-      {
-        pen = x;
-        lineTop += cellHeight + lineGap;
-        continue;
-      }
-      code = ' ';
-    }
-    const PIX_Glyph* glyph = FindGlyph(code);
-    if (!glyph)
-      continue;
-    // Pens far outside the bitmap only advance; nothing there can be drawn.
-    if (pen > -0x40000000 && pen < 0x40000000 && lineTop > -0x40000000 && lineTop < 0x40000000)
-      CompositeGlyph(bitmap, code, int32_t(pen), int32_t(lineTop), clip);
-    pen += glyph->advance;
-    bottom = std::max(bottom, lineTop + glyph->height);
-  }
+  int64_t bottom = 0;
+  WalkGlyphs(text, length, singleLine, [&](uint32_t code, const PIX_Glyph& glyph, int64_t pen, int64_t lineTop) {
+    // Pens far outside the bitmap are only walked past; nothing there can be drawn.
+    const int64_t glyphX = x + pen, glyphY = y + lineTop;
+    if (glyphX > -0x40000000 && glyphX < 0x40000000 && glyphY > -0x40000000 && glyphY < 0x40000000)
+      CompositeGlyph(bitmap, code, int32_t(glyphX), int32_t(glyphY), clip);
+    bottom = std::max(bottom, lineTop + glyph.height);
+  });
   drawOpacity = alpha;
-  return int32_t(std::min<int64_t>(bottom - y, 0x3FFFFFFF));
+  return int32_t(std::min<int64_t>(bottom, 0x3FFFFFFF));
 }
 
 int32_t PIX_CachedFont::RenderText(PIX_IBitmap* bitmap, const char* text, int32_t count, PIX_Rect* rect,
@@ -366,7 +350,7 @@ bool PIX_CachedFont::CompositeGlyph(PIX_IBitmap* bitmap, uint32_t code, int32_t 
   if (x0 >= x1 || y0 >= y1)
     return false;
 
-  const int ia = OpacityWeight(drawOpacity);
+  const int ia = PIX_OpacityWeight(drawOpacity);
   if (ia < 1)
     return false;
   const int tR = int(foreground >> 16) & 0xFF, tG = int(foreground >> 8) & 0xFF, tB = int(foreground) & 0xFF;

@@ -86,6 +86,8 @@ public:
 private:
   const PIX_Glyph* FindGlyph(uint32_t code);
   bool RenderGlyph(PIX_Glyph& glyph);
+  template <typename Visit>
+  void WalkGlyphs(const char* text, size_t length, bool singleLine, Visit&& visit);
   // Width and height of the text as the own renderer lays it out.
   int32_t MeasureOwn(const char* text, size_t length, bool singleLine, int32_t* width);
   int32_t DrawOwn(PIX_IBitmap* bitmap, const char* text, size_t length, PIX_Rect* rect, uint32_t format);

@@ -31,41 +31,17 @@ void PIX_SysBitmap::ReleaseSection()
   bits = nullptr;
 }
 
-bool PIX_SysBitmap::Resize(int32_t w, int32_t h)
+bool PIX_SysBitmap::CanCreateSection() const
 {
-  if (w == width && h == height)
-    return false;
-  width = w;
-  height = h;
-  if (w > 0 && h > 0 && rowStride >= w && allocatedHeight >= h && bits)
-    return true;
+  return true;
+}
 
-  rowStride = w > 0 ? int32_t((int64_t(w) + 3) & ~int64_t(3)) : 0;
-  allocatedHeight = h;
-  ReleaseSection();
-  if (rowStride < 1 || h < 1)
-  {
-    rowStride = 0;
-    allocatedHeight = 0;
-    width = 0;
-    height = 0;
-    return false;
-  }
-
-  const uint64_t bytes = uint64_t(rowStride) * uint64_t(h) * 4u;
-  if (bytes <= PIX_MaxBitmapBytes)
-  {
-    // Zeroed like a fresh section, so both platforms start from the same pixels.
-    section = std::calloc(size_t(bytes) + 63, 1);
-  }
+bool PIX_SysBitmap::CreateSection()
+{
+  // Zeroed like a fresh DIB section, so both platforms start from the same pixels.
+  section = std::calloc(size_t(rowStride) * size_t(allocatedHeight) * 4 + 63, 1);
   if (!section)
-  {
-    width = 0;
-    height = 0;
-    rowStride = 0;
-    allocatedHeight = 0;
-    return true;
-  }
+    return false;
   const uintptr_t address = reinterpret_cast<uintptr_t>(section);
   bits = reinterpret_cast<uint32_t*>((address + 63) & ~uintptr_t(63));
   return true;

@@ -36,56 +36,27 @@ void PIX_SysBitmap::ReleaseSection()
   bits = nullptr;
 }
 
-bool PIX_SysBitmap::Resize(int32_t w, int32_t h)
+bool PIX_SysBitmap::CanCreateSection() const
 {
-  if (!dc)
-  {
-    width = 0;
-    height = 0;
-    bits = nullptr;
-    return false;
-  }
-  if (w == width && h == height)
-    return false;
-  width = w;
-  height = h;
-  if (w > 0 && h > 0 && rowStride >= w && allocatedHeight >= h && bits)
-    return true;
+  return dc != nullptr;
+}
 
-  rowStride = w > 0 ? int32_t((int64_t(w) + 3) & ~int64_t(3)) : 0;
-  allocatedHeight = h;
-  ReleaseSection();
-  if (rowStride < 1 || h < 1)
-  {
-    rowStride = 0;
-    allocatedHeight = 0;
-    width = 0;
-    height = 0;
-    return false;
-  }
-
+bool PIX_SysBitmap::CreateSection()
+{
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = rowStride;
+  info.bmiHeader.biHeight = -allocatedHeight; // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
   void* newBits = nullptr;
-  HBITMAP newSection = nullptr;
-  if (uint64_t(rowStride) * uint64_t(h) * 4u <= PIX_MaxBitmapBytes)
-  {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = rowStride;
-    info.bmiHeader.biHeight = -h; // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    newSection = CreateDIBSection(static_cast<HDC>(dc), &info, DIB_RGB_COLORS, &newBits, nullptr, 0);
-  }
+  HBITMAP newSection = CreateDIBSection(static_cast<HDC>(dc), &info, DIB_RGB_COLORS, &newBits, nullptr, 0);
   if (!newSection || !newBits)
   {
     if (newSection)
       DeleteObject(newSection);
-    width = 0;
-    height = 0;
-    rowStride = 0;
-    allocatedHeight = 0;
-    return true;
+    return false;
   }
   section = newSection;
   bits = static_cast<uint32_t*>(newBits);

@@ -15,10 +15,14 @@ struct MemoryReader
   size_t left;
 };
 
-// Reading past the end yields zeros; libpng then fails on the chunk CRC or type.
+// A read that runs over the end is padded with zeros, on which libpng fails (CRC,
+// chunk type). A read that finds nothing left at all is an error at once: a chunk
+// claiming 2 GB would otherwise be skipped through zeros for seconds.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
 {
   auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+  if (reader->left == 0 && count > 0)
+    png_error(png, "read past the end of the data");
   std::memset(out, 0, count);
   const size_t n = count < reader->left ? count : reader->left;
   if (n > 0)
@@ -52,6 +56,12 @@ bool Decode(DecodeJob* job)
   png_structp png = job->png;
   png_infop info = job->info;
   png_set_read_fn(png, &job->reader, ReadFromMemory);
+  // Only the pixels and their transparency matter here: every other ancillary chunk
+  // (text, colour profile, gamma, ...) is skipped, not buffered, so that a damaged
+  // length cannot make libpng allocate and clear gigabytes for it.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_chunk_malloc_max(png, 8000000);
+  png_set_user_limits(png, PIX_MaxImageSide, PIX_MaxImageSide);
   png_read_info(png, info);
 
   png_uint_32 width = 0, height = 0;

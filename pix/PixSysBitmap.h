@@ -25,6 +25,10 @@ public:
   int32_t AllocatedHeight() const { return allocatedHeight; }
 
 private:
+  // Platform side: whether a section can be made at all, making one of
+  // rowStride × allocatedHeight pixels (setting bits), and releasing it.
+  bool CanCreateSection() const;
+  bool CreateSection();
   void ReleaseSection();
 
   int32_t width = 0;

@@ -7,9 +7,14 @@ BaseProcessor::BaseProcessor(double rate, int channels) : sampleRate(rate), chan
 
 void BaseProcessor::Process(const double* const* inputs, double* const* outputs, int frames)
 {
+    CopyFrames(inputs, outputs, 0, frames);
+}
+
+void BaseProcessor::CopyFrames(const double* const* inputs, double* const* outputs, int first, int end) const
+{
     for (int c = 0; c < channelCount; ++c) {
-        if (inputs[c] != outputs[c]) {
-            std::copy(inputs[c], inputs[c] + frames, outputs[c]);
+        if (inputs[c] != outputs[c] && first < end) {
+            std::copy(inputs[c] + first, inputs[c] + end, outputs[c] + first);
         }
     }
 }

@@ -15,4 +15,7 @@ public:
 protected:
     // Processors are held by value and never deleted through this base.
     ~BaseProcessor() = default;
+
+    // Copies samples [first, end) of every channel; in-place channels are left alone.
+    void CopyFrames(const double* const* inputs, double* const* outputs, int first, int end) const;
 };

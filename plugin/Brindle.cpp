@@ -146,10 +146,8 @@ void Brindle::DefineParameters()
 void Brindle::AttachEditor(IGraphics* editor)
 {
     BrindleWrapper::AttachEditor(editor);
-    if (Editor() != nullptr) {
-        if (IControl* lamp = Editor()->GetControl(lampControl)) {
-            lamp->UpdateFromPlug(1.0);
-        }
+    if (IControl* lamp = EditorControl(lampControl)) {
+        lamp->UpdateFromPlug(1.0);
     }
 }
 
@@ -260,21 +258,36 @@ void Brindle::SwitchPage()
     }
 }
 
+IControl* Brindle::EditorControl(int index) const
+{
+    return Editor() != nullptr ? Editor()->GetControl(index) : nullptr;
+}
+
 void Brindle::SetControlHidden(int index, bool hidden)
 {
+<<<<<<< HEAD
     if (Editor() != nullptr) {
         if (IControl* control = Editor()->GetControl(index)) {
             control->SetHidden(hidden);
         }
+=======
+    if (IControl* control = EditorControl(index)) {
+        HideControl(control, hidden);
+>>>>>>> pix
     }
 }
 
 void Brindle::SetControlGreyed(int index, bool greyed)
 {
+<<<<<<< HEAD
     if (Editor() != nullptr) {
         if (IControl* control = Editor()->GetControl(index)) {
             control->SetGreyed(greyed);
         }
+=======
+    if (IControl* control = EditorControl(index)) {
+        GreyControl(control, greyed);
+>>>>>>> pix
     }
 }
 
@@ -355,10 +368,8 @@ void Brindle::DetectMono(const double* left, const double* right, int frames)
         const double level = monoRms.Push(left[i] - right[i]);
         lamp = kMonoThreshold > level ? (lamp - 1.0) * coefficient + 1.0 : lamp * coefficient;
         if (lampCounter >= lampInterval) {
-            if (Editor() != nullptr) {
-                if (IControl* control = Editor()->GetControl(lampControl)) {
-                    control->UpdateFromPlug(lamp);
-                }
+            if (IControl* control = EditorControl(lampControl)) {
+                control->UpdateFromPlug(lamp);
             }
             lampCounter = 0;
         }

@@ -22,6 +22,9 @@
 
 using BrindleWrapper = BRINDLE_WRAPPER_CLASS;
 
+class IControl;
+class IGraphics;
+
 // Value of "Channel Selector".
 enum ChannelMode { kChannelStereo = 0, kChannelMid = 1, kChannelSide = 2 };
 
@@ -76,6 +79,8 @@ private:
     void ProcessPiece(const double* const* inputs, double* const* outputs, int frames);
     void DetectMono(const double* left, const double* right, int frames);
     void SwitchPage();
+    // The editor's control at index, or null without an editor or such a control.
+    IControl* EditorControl(int index) const;
     void SetControlHidden(int index, bool hidden);
     void SetControlGreyed(int index, bool greyed);
     double ParamValue(int index) const;

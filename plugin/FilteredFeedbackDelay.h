@@ -55,10 +55,13 @@ public:
         if (!(newRate > 0.0) || !std::isfinite(newRate)) {
             return;
         }
+        // Without a usable old rate the lengths cannot be rescaled and stay as they are.
+        const bool rescale = sampleRate > 0.0 && std::isfinite(sampleRate);
         const double oldRate = sampleRate;
         sampleRate = newRate;
         for (DelayLine& line : lines) {
-            line.Refill(QueueLength(double(line.Length() + 1) * newRate / oldRate));
+            const double samples = double(line.Length() + 1);
+            line.Refill(QueueLength(rescale ? samples * newRate / oldRate : samples));
         }
         filter.SetParam(Dsp::kParamSampleRate, newRate);
     }

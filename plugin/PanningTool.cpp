@@ -38,12 +38,7 @@ void PanningTool::Process(const double* const* inputs, double* const* outputs, i
         }
     }
     if (centred) {
-        if (inL != outL) {
-            std::copy(inL + gliding, inL + frames, outL + gliding);
-        }
-        if (inR != outR) {
-            std::copy(inR + gliding, inR + frames, outR + gliding);
-        }
+        CopyFrames(inputs, outputs, gliding, frames);
         return;
     }
     const double gL = leftGain;

@@ -62,12 +62,7 @@ void StereoTool::Process(const double* const* inputs, double* const* outputs, in
         outR[i] = (m - s) * 0.5;
     }
     if (passThrough) {
-        if (inL != outL) {
-            std::copy(inL + gliding, inL + frames, outL + gliding);
-        }
-        if (inR != outR) {
-            std::copy(inR + gliding, inR + frames, outR + gliding);
-        }
+        CopyFrames(inputs, outputs, gliding, frames);
         return;
     }
     if (narrowing) {

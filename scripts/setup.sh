@@ -11,7 +11,7 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev libfreetype-dev fonts-dejavu-core
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  wine wine64 xvfb xauth
+  wine wine64 xvfb xauth lsp-plugins-vst
   dpkg-dev python3 python3-pil
 )
 

@@ -45,6 +45,9 @@ std::string RenderUsage()
   return "usage: brindle-render [options] [IN] OUT\n"
          "Runs the plug-in on IN (or on a built-in 10-second demo when IN is left out) and writes OUT.\n"
          "Files: .wav, .flac, .aif/.aiff (native build) and .f64 (raw interleaved stereo little-endian float64).\n"
+         "A mono IN is fed to both channels; more than two channels are refused. OUT is stereo, its type\n"
+         "follows its extension and it keeps IN's sample format where that type allows (FLAC holds at most\n"
+         "24 bits; the demo is 24-bit; .f64 is always float64). OUT is replaced only once it is complete.\n"
          "options:\n"
          "  --param NAME=VALUE         set a parameter in plain units or by its display text (repeatable),\n"
          "                             e.g. --param \"Width=0.5\" --param \"Channel Selector=mid\"\n"
@@ -53,7 +56,7 @@ std::string RenderUsage()
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
          "  --precision single|double  processing path (default double)\n"
          "  --help                     show this text\n"
-         "exit status: 0 done, 1 file or processing failure, 2 bad command line\n";
+         "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)

@@ -83,7 +83,7 @@ TEST(Processing, DefaultProcessCopiesInputsAndSilencesExtraOutputs)
   EXPECT_EQ(out0, in);
   EXPECT_EQ(out1, std::vector<float>(8, 0.0f));
 
-  // The same through the spec'd steps, double precision: host pointers are used directly.
+  // Step by step in double precision: host pointers are used directly.
   std::vector<double> din = {1, 2, 3, 4}, dout0(4, 9.0), dout1(4, 9.0);
   double* dinputs[] = {din.data()};
   double* doutputs[] = {dout0.data(), dout1.data()};

@@ -49,6 +49,20 @@ struct PixelCase
   uint32_t expected;
 };
 
+// Blits each case's source pixel onto its destination pixel.
+template <size_t N>
+void ExpectBlits(const PixelCase (&cases)[N])
+{
+  for (const PixelCase& c : cases)
+  {
+    PIX_MemBitmap source(1, 1), destination(1, 1);
+    source.Pixels()[0] = c.source;
+    destination.Pixels()[0] = c.destination;
+    PIX_BlitRect(&destination, &source, 0, 0, nullptr, c.opacity, c.mode);
+    EXPECT_EQ(destination.Pixels()[0], c.expected) << c.what;
+  }
+}
+
 } // namespace
 
 TEST(PixBlit, OnePixelPerModeAndWeight)
@@ -78,14 +92,7 @@ TEST(PixBlit, OnePixelPerModeAndWeight)
     {"bits besides 0-7 and 16 are ignored", 0x80FF0010, 0xFF808080, 1.0f,
      BlitCopy | BlitUseAlpha | 0xFF00FF00u, 0xFFC03F47},
   };
-  for (const PixelCase& c : cases)
-  {
-    PIX_MemBitmap source(1, 1), destination(1, 1);
-    source.Pixels()[0] = c.source;
-    destination.Pixels()[0] = c.destination;
-    PIX_BlitRect(&destination, &source, 0, 0, nullptr, c.opacity, c.mode);
-    EXPECT_EQ(destination.Pixels()[0], c.expected) << c.what;
-  }
+  ExpectBlits(cases);
 }
 
 TEST(PixBlit, OpacityOutsideZeroToOneStaysInsideAByte)
@@ -98,14 +105,7 @@ TEST(PixBlit, OpacityOutsideZeroToOneStaysInsideAByte)
     {"NaN draws nothing", 0x80402010, 0xFF808080, std::numeric_limits<float>::quiet_NaN(),
      BlitAdd | BlitUseAlpha, 0xFF808080},
   };
-  for (const PixelCase& c : cases)
-  {
-    PIX_MemBitmap source(1, 1), destination(1, 1);
-    source.Pixels()[0] = c.source;
-    destination.Pixels()[0] = c.destination;
-    PIX_BlitRect(&destination, &source, 0, 0, nullptr, c.opacity, c.mode);
-    EXPECT_EQ(destination.Pixels()[0], c.expected) << c.what;
-  }
+  ExpectBlits(cases);
 }
 
 TEST(PixBlit, ClipsToBothBitmaps)

@@ -13,6 +13,8 @@
 #include <windows.h>
 #endif
 
+extern "C" void ImageModuleDescribe(uint32_t id, int32_t* width, int32_t* height, uint32_t* firstPixel);
+
 namespace {
 
 std::vector<uint32_t> Words(PIX_MemBitmap& bitmap)
@@ -88,6 +90,27 @@ TEST(PixPng, EveryColourTypeBecomesExactPixelWords)
     spec.colourType = 2;
     spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
     cases.push_back({"rgb loads opaque", spec, {0xFF102030, 0xFFFF0080}});
+  }
+  {
+    PngSpec spec = RgbaThreeByTwo();
+    spec.ancillary = true;
+    cases.push_back({"rgba with gamma, chromaticities, resolution and text", spec, RgbaThreeByTwoWords});
+  }
+  {
+    PngSpec spec;
+    spec.width = 2;
+    spec.colourType = 2;
+    spec.rows = {{0x10, 0x20, 0x30, 0xFF, 0x00, 0x80}};
+    spec.transparentColour = {0xFF, 0x00, 0x80};
+    cases.push_back({"rgb with a transparent colour", spec, {0xFF102030, 0x00FF0080}});
+  }
+  {
+    PngSpec spec;
+    spec.width = 2;
+    spec.colourType = 0;
+    spec.rows = {{0x7F, 0x80}};
+    spec.transparentColour = {0x7F};
+    cases.push_back({"grey with a transparent level", spec, {0x007F7F7F, 0xFF808080}});
   }
   {
     PngSpec spec;
@@ -195,6 +218,12 @@ TEST(PixPng, DamagedInputGivesNull)
   badSignature[1] = 'Q';
   std::vector<uint8_t> badCrc = good;
   badCrc[30] ^= 0x01; // inside the IHDR checksum
+  // A header followed by a chunk that claims 2 GB and holds three bytes.
+  std::vector<uint8_t> hugeChunk(good.begin(), good.begin() + 33);
+  hugeChunk.insert(hugeChunk.end(), {0x7F, 0xFF, 0xFF, 0xFF, 'z', 'z', 'Z', 'z', 'a', 'b', 'c'});
+  // A text chunk claiming 1.5 GB after a good header.
+  std::vector<uint8_t> hugeText(good.begin(), good.begin() + 33);
+  hugeText.insert(hugeText.end(), {0x5A, 0x00, 0x00, 0x00, 'i', 'T', 'X', 't', 'K', 'I', 'D', 'A', 'T'});
   std::vector<uint8_t> badData = good;
   badData[good.size() - 20] ^= 0xFF; // inside the compressed pixels
 
@@ -209,6 +238,8 @@ TEST(PixPng, DamagedInputGivesNull)
     {"bad signature", badSignature},
     {"bad header checksum", badCrc},
     {"damaged pixel data", badData},
+    {"chunk longer than the data", hugeChunk},
+    {"text chunk longer than the data", hugeText},
     {"seven bytes", std::vector<uint8_t>(good.begin(), good.begin() + 7)},
   };
   for (const Case& c : cases)
@@ -272,4 +303,27 @@ TEST(PixPngResource, FindsImagesCarriedByTheProgramById)
   EXPECT_EQ(LoadPngResource(module, 203), nullptr); // five bytes: too short
   EXPECT_EQ(LoadPngResource(module, 204), nullptr); // not carried
   EXPECT_EQ(LoadPngResource(module, 0), nullptr);
+}
+
+TEST(PixPngResource, EachModuleFindsItsOwnImages)
+{
+  // Id 201 is the 3 x 2 RGBA image in this program and the 2 x 1 palette image in
+  // the module.
+  int32_t width = 0, height = 0;
+  uint32_t first = 0;
+  ImageModuleDescribe(201, &width, &height, &first);
+  EXPECT_EQ(width, 2);
+  EXPECT_EQ(height, 1);
+  EXPECT_EQ(first, 0x40FF0000u);
+  ImageModuleDescribe(202, &width, &height, &first); // only the program has 202
+  EXPECT_EQ(width, 0);
+
+#ifdef _WIN32
+  void* program = GetModuleHandleA(nullptr);
+#else
+  void* program = nullptr;
+#endif
+  std::unique_ptr<PIX_MemBitmap> own(LoadPngResource(program, 201));
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->Width(), 3);
 }

@@ -39,6 +39,29 @@ std::vector<uint8_t> WritePng(const PngSpec& spec)
     png_set_PLTE(png, info, palette.data(), int(palette.size()));
   if (!spec.transparency.empty())
     png_set_tRNS(png, info, spec.transparency.data(), int(spec.transparency.size()), nullptr);
+  if (!spec.transparentColour.empty())
+  {
+    png_color_16 colour = {};
+    colour.gray = spec.transparentColour[0];
+    if (spec.transparentColour.size() == 3)
+    {
+      colour.red = spec.transparentColour[0];
+      colour.green = spec.transparentColour[1];
+      colour.blue = spec.transparentColour[2];
+    }
+    png_set_tRNS(png, info, nullptr, 0, &colour);
+  }
+  if (spec.ancillary)
+  {
+    png_set_gAMA(png, info, 1.0 / 2.2);
+    png_set_cHRM(png, info, 0.3127, 0.329, 0.64, 0.33, 0.3, 0.6, 0.15, 0.06);
+    png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
+    png_text text = {};
+    text.compression = PNG_TEXT_COMPRESSION_zTXt;
+    text.key = const_cast<char*>("Comment");
+    text.text = const_cast<char*>("made by the pix tests");
+    png_set_text(png, info, &text, 1);
+  }
   png_write_info(png, info);
   std::vector<png_bytep> rows;
   for (const auto& row : spec.rows)

@@ -15,6 +15,8 @@ struct PngSpec
   std::vector<std::vector<uint8_t>> rows; // packed as the file stores them
   std::vector<uint8_t> palette;           // r, g, b triples
   std::vector<uint8_t> transparency;      // tRNS entries for palette images
+  std::vector<uint16_t> transparentColour; // tRNS colour: grey, or red, green, blue
+  bool ancillary = false;                  // add gAMA, cHRM, pHYs and tEXt chunks
 };
 
 std::vector<uint8_t> WritePng(const PngSpec& spec);

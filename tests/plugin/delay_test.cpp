@@ -142,41 +142,6 @@ TEST(DelayLine, NonFiniteInputNeverCirculates)
     }
 }
 
-TEST(FilteredFeedbackDelay, FilterShapesTheRecirculatedOutputOnly)
-{
-    // The delay's output equals its own lines' output run once through a band-pass
-    // designed alike: the loop itself is not filtered.
-    FilteredFeedbackDelay<2> delay = PluginDelay(44100.0);
-    delay.Filter().SetParam(Dsp::kParamFrequency, 1000.0);
-    delay.Filter().SetParam(Dsp::kParamBandwidthHz, 400.0);
-    delay.Filter().SetParam(Dsp::kParamOrder, 1.0);
-
-    DelayLine left(0.46), right(0.4);
-    left.Resize(693);
-    right.Resize(537);
-    Dsp::ButterworthBandPass reference;
-    reference.SetParam(Dsp::kParamSampleRate, 44100.0);
-    reference.SetParam(Dsp::kParamFrequency, 1000.0);
-    reference.SetParam(Dsp::kParamBandwidthHz, 400.0);
-    reference.SetParam(Dsp::kParamOrder, 1.0);
-
-    const int frames = 4000;
-    std::vector<double> l(frames, 0.0), r(frames, 0.0);
-    l[0] = 1.0;
-    r[10] = -0.5;
-    std::vector<double> l2 = l, r2 = r;
-    double* ch[2] = {l.data(), r.data()};
-    delay.Process(ch, ch, frames);
-    left.Process(l2.data(), l2.data(), frames);
-    right.Process(r2.data(), r2.data(), frames);
-    double* ref[2] = {l2.data(), r2.data()};
-    reference.Process(frames, ref);
-    EXPECT_EQ(l, l2);
-    EXPECT_EQ(r, r2);
-    // The first echo leaves the band-pass at sample 694 scaled by b0.
-    EXPECT_NEAR(l[694], 0.0277129863, 1e-6);
-}
-
 TEST(MovingRms, WindowAverageAndRecoveryFromBadValues)
 {
     MovingRms rms;

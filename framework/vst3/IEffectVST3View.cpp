@@ -1,0 +1,61 @@
+// Host view operations mapped onto the plug-in's editor.
+#include "IEffectVST3View.h"
+
+#include <cstring>
+
+#include "IEffectVST3.h"
+#include "graphics/IGraphics.h"
+
+using namespace vst3;
+
+IEffectVST3View::IEffectVST3View(IEffectVST3* plug_) : plug(plug_) { plug->addRef(); }
+
+IEffectVST3View::~IEffectVST3View() {
+    plug->ForgetView(this);
+    // May destroy the plug-in when the host let go of it first.
+    plug->release();
+}
+
+tresult IEffectVST3View::isPlatformTypeSupported(FIDString type) {
+    if (!plug->Editor() || !type) return kResultFalse;
+    return std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
+}
+
+tresult IEffectVST3View::attached(void* parent, FIDString) {
+    if (!plug->Editor()) return kResultFalse;
+    if (!parent) return kInvalidArgument;
+    // The editor's child window is opened here once the editor window code exists.
+    plug->OnEditorOpened();
+    return kResultOk;
+}
+
+tresult IEffectVST3View::removed() {
+    if (plug->Editor()) plug->OnEditorClosing();
+    systemWindow = nullptr;
+    return kResultOk;
+}
+
+tresult IEffectVST3View::onWheel(float) { return kResultFalse; }
+tresult IEffectVST3View::onKeyDown(char16, int16, int16) { return kResultFalse; }
+tresult IEffectVST3View::onKeyUp(char16, int16, int16) { return kResultFalse; }
+
+tresult IEffectVST3View::getSize(ViewRect* size) {
+    const IGraphics* editor = plug->Editor();
+    if (!editor) return kResultFalse;
+    if (!size) return kInvalidArgument;
+    *size = ViewRect{0, 0, editor->Width(), editor->Height()};
+    return kResultOk;
+}
+
+tresult IEffectVST3View::onSize(ViewRect* newSize) {
+    if (newSize) rect = *newSize;
+    if (expectingResize) {
+        expectingResize = false;
+        plug->OnEditorResized();
+    }
+    return kResultOk;
+}
+
+tresult IEffectVST3View::onFocus(TBool) { return kResultFalse; }
+tresult IEffectVST3View::canResize() { return kResultFalse; }
+tresult IEffectVST3View::checkSizeConstraint(ViewRect*) { return kResultFalse; }
