@@ -265,29 +265,15 @@ IControl* Brindle::EditorControl(int index) const
 
 void Brindle::SetControlHidden(int index, bool hidden)
 {
-<<<<<<< HEAD
-    if (Editor() != nullptr) {
-        if (IControl* control = Editor()->GetControl(index)) {
-            control->SetHidden(hidden);
-        }
-=======
     if (IControl* control = EditorControl(index)) {
-        HideControl(control, hidden);
->>>>>>> pix
+        control->SetHidden(hidden);
     }
 }
 
 void Brindle::SetControlGreyed(int index, bool greyed)
 {
-<<<<<<< HEAD
-    if (Editor() != nullptr) {
-        if (IControl* control = Editor()->GetControl(index)) {
-            control->SetGreyed(greyed);
-        }
-=======
     if (IControl* control = EditorControl(index)) {
-        GreyControl(control, greyed);
->>>>>>> pix
+        control->SetGreyed(greyed);
     }
 }
 
