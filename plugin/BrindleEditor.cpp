@@ -1,28 +1,14 @@
 // Brindle's editor layout: which bitmap goes where and which parameter it drives.
 #include "BrindleEditor.h"
 
+#include "Brindle.h"
+
 #include "graphics/IBitmapControl.h"
 #include "graphics/IGraphicsHeadless.h"
 #include "graphics/IKnobControl.h"
 #include "graphics/IRadioButtonsControl.h"
 
 namespace {
-
-// Parameter indices, as the plug-in defines them.
-enum {
-  kOutputGain = 0,
-  kMidGain,
-  kSideGain,
-  kDelayAmount,
-  kWidth,
-  kPanning,
-  kChannelSelector,
-  kInvertLeft,
-  kInvertRight,
-  kSwap,
-  kMonoTest,
-  kBypass
-};
 
 // One 48-pixel knob frame plus a text line below it.
 IRect KnobRect(int x, int y, const IText& text)
@@ -53,23 +39,23 @@ IGraphics* BuildBrindleEditor(IEffectBase* plug, BrindleEditorLayout& layout)
 
   layout.secondPageControl = editor->AddControl(new IBitmapControl(plug, 0, 0, -1, background2));
   layout.firstPageControl = editor->AddControl(new IBitmapControl(plug, 0, 0, -1, background1));
-  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(102, 230, knobText), kOutputGain, knobMidGreen, knobText));
-  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(62, 142, knobText), kMidGain, knobMidGreen, knobText));
-  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(142, 142, knobText), kSideGain, knobMidGreen, knobText));
-  editor->AddControl(new IRadioButtonsControl(plug, IRect(86, 62, 182, 94), kChannelSelector, buttonBlack));
+  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(102, 230, knobText), Brindle::kOutputGain, knobMidGreen, knobText));
+  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(62, 142, knobText), Brindle::kMidGain, knobMidGreen, knobText));
+  editor->AddControl(new IKnobMultiControlText(plug, KnobRect(142, 142, knobText), Brindle::kSideGain, knobMidGreen, knobText));
+  editor->AddControl(new IRadioButtonsControl(plug, IRect(86, 62, 182, 94), Brindle::kChannelSelector, buttonBlack));
   editor->AddControl(new IResetControl(plug, 36, 286, buttonSmall));
   layout.stereoOnlyControls = {
-    editor->AddControl(new IKnobMultiControlText(plug, KnobRect(320, 230, knobText), kPanning, knobMidBlue, knobText)),
+    editor->AddControl(new IKnobMultiControlText(plug, KnobRect(320, 230, knobText), Brindle::kPanning, knobMidBlue, knobText)),
     editor->AddControl(
-      new IKnobMultiControlText(plug, KnobRect(280, 142, knobText), kDelayAmount, knobLeftBlue, knobText)),
-    editor->AddControl(new IKnobMultiControlText(plug, KnobRect(360, 142, knobText), kWidth, knobMidBlue, knobText)),
-    editor->AddControl(new ISwitchControl(plug, 248, 62, kInvertLeft, buttonBlack)),
-    editor->AddControl(new ISwitchControl(plug, 280, 62, kInvertRight, buttonBlack)),
-    editor->AddControl(new ISwitchControl(plug, 344, 62, kSwap, buttonBlack)),
-    editor->AddControl(new ISwitchControl(plug, 408, 62, kMonoTest, buttonRed)),
+      new IKnobMultiControlText(plug, KnobRect(280, 142, knobText), Brindle::kDelayAmount, knobLeftBlue, knobText)),
+    editor->AddControl(new IKnobMultiControlText(plug, KnobRect(360, 142, knobText), Brindle::kWidth, knobMidBlue, knobText)),
+    editor->AddControl(new ISwitchControl(plug, 248, 62, Brindle::kInvertLeft, buttonBlack)),
+    editor->AddControl(new ISwitchControl(plug, 280, 62, Brindle::kInvertRight, buttonBlack)),
+    editor->AddControl(new ISwitchControl(plug, 344, 62, Brindle::kSwap, buttonBlack)),
+    editor->AddControl(new ISwitchControl(plug, 408, 62, Brindle::kMonoTest, buttonRed)),
   };
   layout.lampControl = editor->AddControl(new IBitmapControl(plug, 22, 54, -1, lamp));
-  editor->AddControl(new ISwitchControl(plug, 30, 238, kBypass, buttonRed));
+  editor->AddControl(new ISwitchControl(plug, 30, 238, Brindle::kBypass, buttonRed));
   editor->AddControl(new IBitmapOverlayControl(plug, 0, 0, about, IRect(202, 278, 271, 307)));
   return editor;
 }
