@@ -268,6 +268,21 @@ TEST(BrindleEditor, DrawsKnobFramesGreyedControlsAndTheLamp)
   }
   EXPECT_GT(greyed, 500);
 
+  // Value texts: dark grey on active knobs, faded grey on greyed ones (Output
+  // at 102..150 is active, Pan at 320..368 greyed; both texts on rows 278..290).
+  auto darkest = [&](int left) {
+    int low = 255;
+    for (int y = 278; y < 291; ++y)
+      for (int x = left; x < left + 48; ++x) {
+        const uint32_t p = PixelAt(surface, x, y);
+        const int g = int((p >> 8) & 0xFF);
+        if (g < low) low = g;
+      }
+    return low;
+  };
+  EXPECT_LE(darkest(102), 130);
+  EXPECT_GE(darkest(320), 180);
+
   // The lamp is lit (its last frame, 31 x 48 = 1488 down) until audio runs, and
   // drawn at full weight in mid mode: it is not one of the stereo-only controls.
   EXPECT_EQ(PixelAt(surface, 22 + kLens, 78), PixelAt(*lamps, kLens, 1488 + 24));

@@ -288,3 +288,22 @@ TEST(GraphicsCore, BitmapsAreDecodedOncePerProcess)
   EXPECT_EQ(button.H, 40);
   EXPECT_EQ(button.N, 2);
 }
+
+TEST(GraphicsCore, ResizeDropsControlsAndRemakesTheSurface)
+{
+  auto plug = MakePlug();
+  auto* editor = new IGraphicsHeadless(plug.get(), 100, 80, 25);
+  editor->AddControl(new RecordingControl(plug.get(), IRect(0, 0, 10, 10), 0));
+  plug->AttachEditor(editor);
+  editor->MouseDown(5, 5, Left());
+  ASSERT_EQ(editor->CapturedControl(), 0);
+
+  editor->Resize(200, 50);
+  EXPECT_EQ(editor->ControlCount(), 0);
+  EXPECT_EQ(editor->CapturedControl(), -1);
+  ASSERT_NE(editor->Surface(), nullptr);
+  EXPECT_EQ(editor->Surface()->Width(), 200);
+  EXPECT_EQ(editor->Surface()->Height(), 50);
+  editor->MouseUp(5, 5, Left());  // the pressed control is gone: nothing to tell
+  EXPECT_EQ(Calls(*plug), "begin 0;");
+}
