@@ -269,7 +269,7 @@ def main():
     save(knob_strip(BLUE, True), os.path.join(img, "knob_left_blue_48.png"))
     save(strip([square_button(32, on, (46, 48, 54), (36, 38, 44), (120, 210, 255)) for on in (False, True)]),
          os.path.join(img, "button_black_32.png"))
-    save(strip([square_button(32, on, (120, 34, 30), (150, 40, 34), (255, 120, 90)) for on in (False, True)]),
+    save(strip([square_button(32, on, (92, 34, 32), (200, 52, 42), (255, 214, 170)) for on in (False, True)]),
          os.path.join(img, "button_red_32.png"))
     save(strip([round_button(20, on) for on in (False, True)]), os.path.join(img, "button_red_20.png"))
     save(strip([lamp_frame(i / 31.0) for i in range(32)]), os.path.join(img, "led_red_48.png"))
