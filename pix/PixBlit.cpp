@@ -171,30 +171,24 @@ void PIX_BlitRect(PIX_IBitmap* dest, PIX_IBitmap* src, int32_t x, int32_t y,
   if (ia < 1)
     return;
 
-  for (int64_t row = 0; row < height; ++row, destRow += destStride, srcRow += srcStride)
-  {
-    for (int64_t i = 0; i < width; ++i)
-    {
-      const uint32_t s = srcRow[i], d = destRow[i];
-      uint32_t out = d;
-      switch (operation)
-      {
-      case BlitCopy:
-        if (!useAlpha)
-          out = ia == 256 ? s : CopyMix(s, d, ia);
-        else
-          out = ia == 256 ? CopyAlphaFull(s, d) : CopyAlphaWeighted(s, d, ia);
-        break;
-      case BlitAdd:
-        out = AddAlpha(s, d, ia);
-        break;
-      default:
-        out = DodgeAlpha(s, d, ia);
-        break;
-      }
-      destRow[i] = out;
-    }
-  }
+  // One loop per mode and weight, so that the choice is not made for every pixel.
+  auto eachPixel = [&](auto mix) {
+    for (int64_t row = 0; row < height; ++row, destRow += destStride, srcRow += srcStride)
+      for (int64_t i = 0; i < width; ++i)
+        destRow[i] = mix(srcRow[i], destRow[i]);
+  };
+  if (operation == BlitCopy && !useAlpha && ia == 256)
+    eachPixel([](uint32_t s, uint32_t) { return s; });
+  else if (operation == BlitCopy && !useAlpha)
+    eachPixel([ia](uint32_t s, uint32_t d) { return CopyMix(s, d, ia); });
+  else if (operation == BlitCopy && ia == 256)
+    eachPixel([](uint32_t s, uint32_t d) { return CopyAlphaFull(s, d); });
+  else if (operation == BlitCopy)
+    eachPixel([ia](uint32_t s, uint32_t d) { return CopyAlphaWeighted(s, d, ia); });
+  else if (operation == BlitAdd)
+    eachPixel([ia](uint32_t s, uint32_t d) { return AddAlpha(s, d, ia); });
+  else
+    eachPixel([ia](uint32_t s, uint32_t d) { return DodgeAlpha(s, d, ia); });
 }
 
 void PIX_FillArea(PIX_IBitmap* dest, int32_t x, int32_t y, int32_t w, int32_t h,
@@ -234,34 +228,36 @@ void PIX_FillArea(PIX_IBitmap* dest, int32_t x, int32_t y, int32_t w, int32_t h,
   const uint32_t colourHalf = (colour >> 1) & 0x7F7F7F7Fu;
   const uint32_t colourQuarter = (colour >> 2) & 0x3F3F3F3Fu;
 
-  for (int64_t row = 0; row < height; ++row)
-  {
-    uint32_t* p = pixels + (top + row) * stride + left;
-    for (int64_t i = 0; i < width; ++i)
+  // One loop per weight, so that the choice is not made again for every pixel.
+  auto eachPixel = [&](auto mix) {
+    for (int64_t row = 0; row < height; ++row)
     {
-      const uint32_t d = p[i];
-      switch (ia)
-      {
-      case 256:
-        p[i] = colour;
-        break;
-      case 128:
-        p[i] = colourHalf + ((d >> 1) & 0x7F7F7F7Fu);
-        break;
-      case 64:
-        p[i] = ((d >> 1) & 0x7F7F7F7Fu) + ((d >> 2) & 0x3F3F3F3Fu) + colourQuarter;
-        break;
-      case 192:
-        p[i] = colourQuarter + ((d >> 2) & 0x3F3F3F3Fu) + colourHalf;
-        break;
-      default:
-      {
-        const int keep = 256 - ia;
-        const int dA = Channel(d, 24);
-        p[i] = Pack(ia + (dA - ia) * keep / 256, cR + (Channel(d, 16) - cR) * keep / 256,
-                    cG + (Channel(d, 8) - cG) * keep / 256, cB + (Channel(d, 0) - cB) * keep / 256);
-      }
-      }
+      uint32_t* p = pixels + (top + row) * stride + left;
+      for (int64_t i = 0; i < width; ++i)
+        p[i] = mix(p[i]);
     }
+  };
+  switch (ia)
+  {
+  case 256:
+    eachPixel([&](uint32_t) { return colour; });
+    break;
+  case 128:
+    eachPixel([&](uint32_t d) { return colourHalf + ((d >> 1) & 0x7F7F7F7Fu); });
+    break;
+  case 64:
+    eachPixel([&](uint32_t d) { return ((d >> 1) & 0x7F7F7F7Fu) + ((d >> 2) & 0x3F3F3F3Fu) + colourQuarter; });
+    break;
+  case 192:
+    eachPixel([&](uint32_t d) { return colourQuarter + ((d >> 2) & 0x3F3F3F3Fu) + colourHalf; });
+    break;
+  default:
+  {
+    const int keep = 256 - ia;
+    eachPixel([&](uint32_t d) {
+      return Pack(ia + (Channel(d, 24) - ia) * keep / 256, cR + (Channel(d, 16) - cR) * keep / 256,
+                  cG + (Channel(d, 8) - cG) * keep / 256, cB + (Channel(d, 0) - cB) * keep / 256);
+    });
+  }
   }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Renders the built-in ten-second demo through the plug-in into build/demo.wav,
-# installing and building what is missing first (Linux lane).
+# Renders the built-in ten-second demo through the built VST 3 module into
+# build/demo.wav, installing and building what is missing first (Linux lane).
 # Extra arguments go to brindle-render, e.g.: ./scripts/demo.sh --param "Width=0.6"
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -24,6 +24,6 @@ if [ "$needs_setup" -eq 1 ]; then
 fi
 
 cmake -S "$root" -B "$root/build/linux" -G Ninja >/dev/null
-cmake --build "$root/build/linux" --target brindle-render -j"${BRINDLE_JOBS:-$(nproc)}"
-"$root/build/linux/brindle-render" "$@" "$root/build/demo.wav"
+cmake --build "$root/build/linux" --target brindle-render brindle3 -j"${BRINDLE_JOBS:-$(nproc)}"
+"$root/build/linux/brindle-render" --module "$root/build/linux/brindle3.vst3" "$@" "$root/build/demo.wav"
 echo "demo: listen to $root/build/demo.wav"

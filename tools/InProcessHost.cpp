@@ -45,7 +45,7 @@ bool InProcessHost::DescribeParams(std::vector<RenderParamInfo>& params)
   return true;
 }
 
-bool InProcessHost::Configure(double sampleRate, int size)
+bool InProcessHost::Configure(double sampleRate, int size, RenderPrecision)
 {
   if (!plugin || !plugin->SetupOffline(sampleRate, size))
     return false;
@@ -77,4 +77,17 @@ bool InProcessHost::ProcessSingle(const float* const* inputs, float* const* outp
     return false;
   plugin->ProcessOffline(inputs, outputs, frames);
   return true;
+}
+
+std::vector<RenderParamInfo> OwnParamTable()
+{
+  std::vector<RenderParamInfo> params;
+  InProcessHost own;
+  if (own.Create())
+  {
+    if (!own.DescribeParams(params))
+      params.clear();
+    own.Release();
+  }
+  return params;
 }

@@ -11,6 +11,9 @@
 // Makes the plug-in that the tool carries; defined with the plug-in's sources.
 std::unique_ptr<IEffectOffline> CreateOfflinePlugin();
 
+// The parameter table of the plug-in the tool carries; empty when it cannot be made.
+std::vector<RenderParamInfo> OwnParamTable();
+
 class InProcessHost : public RenderHost
 {
 public:
@@ -20,7 +23,7 @@ public:
 
   bool Create() override;
   bool DescribeParams(std::vector<RenderParamInfo>& params) override;
-  bool Configure(double sampleRate, int blockSize) override;
+  bool Configure(double sampleRate, int blockSize, RenderPrecision precision) override;
   bool LoadParams(const std::vector<double>& plainValues) override;
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;

@@ -39,8 +39,9 @@ public:
 
   virtual bool Create() = 0;
   virtual bool DescribeParams(std::vector<RenderParamInfo>& params) = 0;
-  // Sample rate and largest block, followed by a reset of the plug-in.
-  virtual bool Configure(double sampleRate, int blockSize) = 0;
+  // Sample rate, largest block and the precision of every later Process call,
+  // followed by a reset of the plug-in.
+  virtual bool Configure(double sampleRate, int blockSize, RenderPrecision precision) = 0;
   // All plain values at once, loaded the way a saved state is loaded.
   virtual bool LoadParams(const std::vector<double>& plainValues) = 0;
   // Two channels each way; frames never exceeds the configured block size.
@@ -48,4 +49,7 @@ public:
   virtual bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) = 0;
   virtual bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) = 0;
   virtual void Release() = 0;
+  // What went wrong in the last failed operation, when the host knows more than
+  // that it failed; empty otherwise.
+  virtual std::string Failure() const { return std::string(); }
 };

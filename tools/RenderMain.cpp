@@ -123,7 +123,8 @@ int Fail(RenderConsole& console, int code, const std::string& message)
 }
 }  // namespace
 
-int RunRender(const std::vector<std::string>& args, const RenderHostFactory& makeHost, RenderConsole& console)
+int RunRender(const std::vector<std::string>& args, const RenderHostFactory& makeHost, RenderConsole& console,
+              const ModuleHostFactory& makeModuleHost)
 {
   RenderOptions options;
   std::string error;
@@ -135,12 +136,21 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
     return kExitDone;
   }
 
-  std::unique_ptr<RenderHost> host = makeHost ? makeHost() : nullptr;
+  std::unique_ptr<RenderHost> host;
+  if (options.modulePath.empty())
+    host = makeHost ? makeHost() : nullptr;
+  else if (makeModuleHost)
+    host = makeModuleHost(options.modulePath);
+  else
+    return Fail(console, kExitBadCommand, "--module: this build cannot host modules");
   if (!host)
     return Fail(console, kExitFailed, "no plug-in host available");
   HostSession session(*host);
   if (!session.Create())
-    return Fail(console, kExitFailed, "the plug-in could not be created");
+  {
+    const std::string why = host->Failure();
+    return Fail(console, kExitFailed, "the plug-in could not be created" + (why.empty() ? "" : ": " + why));
+  }
   std::vector<RenderParamInfo> params;
   if (!host->DescribeParams(params))
     return Fail(console, kExitFailed, "the plug-in did not describe its parameters");

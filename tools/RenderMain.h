@@ -12,6 +12,8 @@
 #include <vector>
 
 using RenderHostFactory = std::function<std::unique_ptr<RenderHost>()>;
+// Makes the host for a module path given with --module.
+using ModuleHostFactory = std::function<std::unique_ptr<RenderHost>(const std::string& path)>;
 
 struct RenderConsole
 {
@@ -31,5 +33,6 @@ enum RenderExitCode
 
 constexpr double kDefaultSampleRate = 48000.0;
 
-// args excludes the program name.
-int RunRender(const std::vector<std::string>& args, const RenderHostFactory& makeHost, RenderConsole& console);
+// args excludes the program name. Without makeModuleHost, --module is refused.
+int RunRender(const std::vector<std::string>& args, const RenderHostFactory& makeHost, RenderConsole& console,
+              const ModuleHostFactory& makeModuleHost = nullptr);

@@ -44,6 +44,7 @@ std::string RenderUsage()
 {
   return "usage: brindle-render [options] [IN] OUT\n"
          "Runs the plug-in on IN (or on a built-in 10-second demo when IN is left out) and writes OUT.\n"
+         "The plug-in is the one built into the tool, or a module given with --module.\n"
          "Files: .wav, .flac, .aif/.aiff (native build) and .f64 (raw interleaved stereo little-endian float64).\n"
          "A mono IN is fed to both channels; more than two channels are refused. OUT is stereo, its type\n"
          "follows its extension and it keeps IN's sample format where that type allows (FLAC holds at most\n"
@@ -55,6 +56,8 @@ std::string RenderUsage()
          "  --rate HZ                  sample rate to run at (default: the input's; 48000 for .f64 and the demo)\n"
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
          "  --precision single|double  processing path (default double)\n"
+         "  --module PATH              host a built module instead: a VST 3 bundle (a folder or file\n"
+         "                             ending in .vst3) or else a VST 2.4 library (.so, .dll)\n"
          "  --help                     show this text\n"
          "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";
 }
@@ -101,6 +104,17 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         return false;
       }
       options.params.emplace_back(value.substr(0, split), value.substr(split + 1));
+    }
+    else if (name == "--module")
+    {
+      if (!TakeValue(args, i, name, inlineValue, hasInline, value, error))
+        return false;
+      if (value.empty())
+      {
+        error = "--module needs a path";
+        return false;
+      }
+      options.modulePath = value;
     }
     else if (name == "--rate")
     {

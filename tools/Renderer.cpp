@@ -3,6 +3,16 @@
 
 #include <chrono>
 
+namespace
+{
+// The message, with the host's own account of the failure when it has one.
+std::string Explained(const RenderHost& host, const std::string& message)
+{
+  const std::string why = host.Failure();
+  return why.empty() ? message : message + " (" + why + ")";
+}
+}  // namespace
+
 RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sink, const RenderSettings& settings,
                            RenderStats& stats, ProgressBar& progress, const volatile std::sig_atomic_t* cancel,
                            std::string& error)
@@ -22,14 +32,14 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
   stats = RenderStats();
   stats.sampleRate = settings.sampleRate;
 
-  if (!host.Configure(settings.sampleRate, settings.blockSize))
+  if (!host.Configure(settings.sampleRate, settings.blockSize, settings.precision))
   {
-    error = "the plug-in refused the sample rate or block size";
+    error = Explained(host, "the plug-in refused the sample rate, block size or precision");
     return RenderOutcome::Failed;
   }
   if (!host.LoadParams(settings.paramValues))
   {
-    error = "the plug-in did not take the parameter values";
+    error = Explained(host, "the plug-in did not take the parameter values");
     return RenderOutcome::Failed;
   }
 
@@ -93,7 +103,7 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
     }
     if (!processed)
     {
-      error = "the plug-in failed to process a block at frame " + std::to_string(stats.frames);
+      error = Explained(host, "the plug-in failed to process a block at frame " + std::to_string(stats.frames));
       return RenderOutcome::Failed;
     }
     stats.out.Add(outLeft.data(), outRight.data(), frames);

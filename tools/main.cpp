@@ -1,5 +1,6 @@
 // brindle-render: runs the plug-in on a sound file (or the built-in demo).
 #include "InProcessHost.h"
+#include "ModuleHost.h"
 #include "Platform.h"
 #include "RenderMain.h"
 
@@ -23,5 +24,8 @@ int main(int argc, char** argv)
   std::signal(SIGTERM, OnInterrupt);
   const std::vector<std::string> args(argv + 1, argv + argc);
   RenderConsole console{std::cout, std::cerr, StderrIsTerminal(), &interrupted};
-  return RunRender(args, [] { return std::make_unique<InProcessHost>(); }, console);
+  // A module that presents the built-in plug-in's parameters takes that table's
+  // ranges and display texts where its interface has none.
+  const auto makeModuleHost = [](const std::string& path) { return CreateModuleHost(path, OwnParamTable()); };
+  return RunRender(args, [] { return std::make_unique<InProcessHost>(); }, console, makeModuleHost);
 }

@@ -161,10 +161,10 @@ TEST_F(OfflineHostTest, HostRefusesWhatThePluginCannotTake)
   double* buffers[2] = {left, right};
   EXPECT_FALSE(host.ProcessDouble(buffers, buffers, 4)) << "before Create";
   ASSERT_TRUE(host.Create());
-  EXPECT_FALSE(host.Configure(0.0, 8));
-  EXPECT_FALSE(host.Configure(std::nan(""), 8));
-  EXPECT_FALSE(host.Configure(48000.0, 0));
-  ASSERT_TRUE(host.Configure(48000.0, 4));
+  EXPECT_FALSE(host.Configure(0.0, 8, RenderPrecision::Double));
+  EXPECT_FALSE(host.Configure(std::nan(""), 8, RenderPrecision::Double));
+  EXPECT_FALSE(host.Configure(48000.0, 0, RenderPrecision::Double));
+  ASSERT_TRUE(host.Configure(48000.0, 4, RenderPrecision::Double));
   EXPECT_FALSE(host.LoadParams({1.0, 2.0})) << "one value short";
   EXPECT_TRUE(host.LoadParams({1.0, 2.0, 0.0}));
   EXPECT_FALSE(host.ProcessDouble(buffers, buffers, 5)) << "longer than the block size";

@@ -51,7 +51,7 @@ public:
     params = {gain, mode, flip};
     return true;
   }
-  bool Configure(double sampleRate, int blockSize) override
+  bool Configure(double sampleRate, int blockSize, RenderPrecision) override
   {
     log.push_back("Configure " + Number(sampleRate) + " " + std::to_string(blockSize));
     return true;

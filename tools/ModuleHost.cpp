@@ -1,0 +1,58 @@
+// Choice between the module hosts, and the pieces they share.
+#include "ModuleHost.h"
+
+#include "Vst2ModuleHost.h"
+#include "Vst3ModuleHost.h"
+
+#include <cctype>
+#include <cstring>
+
+bool IsVst3ModulePath(const std::string& path)
+{
+  std::string name = path;
+  while (!name.empty() && (name.back() == '/' || name.back() == '\\'))
+    name.pop_back();
+  const std::string suffix = ".vst3";
+  if (name.size() < suffix.size())
+    return false;
+  for (size_t i = 0; i < suffix.size(); ++i)
+  {
+    const char c = name[name.size() - suffix.size() + i];
+    if (std::tolower(static_cast<unsigned char>(c)) != suffix[i])
+      return false;
+  }
+  return true;
+}
+
+std::unique_ptr<RenderHost> CreateModuleHost(const std::string& path, std::vector<RenderParamInfo> ownParams)
+{
+  if (IsVst3ModulePath(path))
+    return std::make_unique<Vst3ModuleHost>(path, std::move(ownParams));
+  return std::make_unique<Vst2ModuleHost>(path, std::move(ownParams));
+}
+
+bool SameParamNames(const std::vector<std::string>& names, const std::vector<RenderParamInfo>& own)
+{
+  if (names.size() != own.size() || own.empty())
+    return false;
+  for (size_t i = 0; i < names.size(); ++i)
+  {
+    if (names[i] != own[i].name)
+      return false;
+  }
+  return true;
+}
+
+void AppendLittleEndian32(std::vector<uint8_t>& bytes, uint32_t value)
+{
+  for (int b = 0; b < 4; ++b)
+    bytes.push_back(static_cast<uint8_t>(value >> (8 * b)));
+}
+
+void AppendLittleEndianDouble(std::vector<uint8_t>& bytes, double value)
+{
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  for (int b = 0; b < 8; ++b)
+    bytes.push_back(static_cast<uint8_t>(bits >> (8 * b)));
+}

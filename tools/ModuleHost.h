@@ -1,0 +1,49 @@
+// brindle-render's hosts for built plug-in modules: which one a path asks for, and
+// what the VST 2 and VST 3 hosts share.
+#pragma once
+
+#include "RenderHost.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What both module hosts keep: the path, the built-in plug-in's table and the
+// reason of the last failure.
+class ModuleRenderHost : public RenderHost
+{
+public:
+  ModuleRenderHost(std::string path, std::vector<RenderParamInfo> ownParams)
+    : path(std::move(path)), ownParams(std::move(ownParams))
+  {
+  }
+  std::string Failure() const override { return failure; }
+
+protected:
+  bool Fail(const std::string& why)
+  {
+    failure = why;
+    return false;
+  }
+
+  std::string path;
+  std::vector<RenderParamInfo> ownParams;
+  std::string failure;
+};
+
+// True for a VST 3 bundle: a folder or file whose name ends in ".vst3" (any case).
+bool IsVst3ModulePath(const std::string& path);
+
+// The VST 3 host for a bundle path, else the VST 2 host. ownParams describes the
+// plug-in built into the tool: a module that presents the same parameters is taken
+// for that plug-in, so it receives its values through its saved-state format and
+// --param may use the table's display texts.
+std::unique_ptr<RenderHost> CreateModuleHost(const std::string& path, std::vector<RenderParamInfo> ownParams);
+
+// True when the names are the table's names, in order.
+bool SameParamNames(const std::vector<std::string>& names, const std::vector<RenderParamInfo>& own);
+
+// Little-endian bytes of the saved-state formats.
+void AppendLittleEndian32(std::vector<uint8_t>& bytes, uint32_t value);
+void AppendLittleEndianDouble(std::vector<uint8_t>& bytes, double value);
