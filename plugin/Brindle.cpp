@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <type_traits>
 #include <utility>
 
 #include "framework/DenormalGuard.h"
 #include "framework/PluginMutex.h"
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
+#include "BrindleEditor.h"
 
 namespace {
 
@@ -68,39 +68,6 @@ void CopyChannels(const double* const* in, double* const* out, int frames)
     }
 }
 
-// The editor's controls gain hiding and greying with the full control family; until
-// then the page switch has nothing to act on.
-template <typename Control, typename = void>
-struct CanHide : std::false_type {};
-template <typename Control>
-struct CanHide<Control, std::void_t<decltype(std::declval<Control&>().SetHidden(true))>> : std::true_type {};
-template <typename Control, typename = void>
-struct CanGrey : std::false_type {};
-template <typename Control>
-struct CanGrey<Control, std::void_t<decltype(std::declval<Control&>().SetGreyed(true))>> : std::true_type {};
-
-template <typename Control>
-void HideControl(Control* control, bool hidden)
-{
-    if constexpr (CanHide<Control>::value) {
-        control->SetHidden(hidden);
-    } else {
-        (void)control;
-        (void)hidden;
-    }
-}
-
-template <typename Control>
-void GreyControl(Control* control, bool greyed)
-{
-    if constexpr (CanGrey<Control>::value) {
-        control->SetGreyed(greyed);
-    } else {
-        (void)control;
-        (void)greyed;
-    }
-}
-
 }  // namespace
 
 void Brindle::Initialize()
@@ -129,6 +96,14 @@ void Brindle::Initialize()
     filter.SetParam(Dsp::kParamOrder, kBandPassOrder);
 
     DefineParameters();
+
+    BrindleEditorLayout layout;
+    IGraphics* editor = BuildBrindleEditor(this, layout);
+    lampControl = layout.lampControl;
+    firstPageControl = layout.firstPageControl;
+    secondPageControl = layout.secondPageControl;
+    stereoOnlyControls = layout.stereoOnlyControls;
+    AttachEditor(editor);
 }
 
 void Brindle::DefineParameters()
@@ -291,14 +266,14 @@ IControl* Brindle::EditorControl(int index) const
 void Brindle::SetControlHidden(int index, bool hidden)
 {
     if (IControl* control = EditorControl(index)) {
-        HideControl(control, hidden);
+        control->SetHidden(hidden);
     }
 }
 
 void Brindle::SetControlGreyed(int index, bool greyed)
 {
     if (IControl* control = EditorControl(index)) {
-        GreyControl(control, greyed);
+        control->SetGreyed(greyed);
     }
 }
 

@@ -4,7 +4,8 @@
 
 #include "framework/IEffectBase.h"
 #include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/IGraphicsHeadless.h"
+#include "PixSysBitmap.h"
 
 #include <ostream>
 #include <string>
@@ -81,9 +82,10 @@ public:
 class RecordingControl : public IControl {
 public:
   RecordingControl(IEffectBase* plug, int paramIndex, std::vector<HostCall>* log)
-    : IControl(plug, paramIndex), log(log)
+    : IControl(plug, IRect(), paramIndex), log(log)
   {
   }
+  bool Draw(IGraphics&) override { return true; }
   void UpdateFromPlug(double v) override
   {
     if (log) log->push_back({"UpdateFromPlug", ParamIdx(), v});
@@ -92,22 +94,24 @@ public:
   // Lets a test act as the user: the value then goes to the plug-in.
   void UserSets(double v)
   {
-    value = v;
+    SetValue(v);
     MarkDirty(true);
   }
-  bool IsDirty() const { return dirty; }
+  bool IsDirty() const { return NeedsRedraw(); }
 
 private:
   std::vector<HostCall>* log;
 };
 
-class FakeEditor : public IGraphics {
+class FakeEditor : public IGraphicsHeadless {
 public:
-  FakeEditor(IEffectBase* plug, bool* destroyed = nullptr) : IGraphics(plug, 470, 322, 25), destroyed(destroyed) {}
+  FakeEditor(IEffectBase* plug, bool* destroyed = nullptr) : IGraphicsHeadless(plug, 470, 322, 25), destroyed(destroyed) {}
   ~FakeEditor() override
   {
     if (destroyed) *destroyed = true;
   }
+  int SurfaceWidth() const { return Surface() ? Surface()->Width() : 0; }
+  int SurfaceHeight() const { return Surface() ? Surface()->Height() : 0; }
   RecordingControl* Control(int index) const { return static_cast<RecordingControl*>(GetControl(index)); }
 
 private:

@@ -7,7 +7,7 @@
 
 #include "framework/IEffectBase.h"
 #include "graphics/IControl.h"
-#include "graphics/IGraphics.h"
+#include "graphics/IGraphicsHeadless.h"
 
 class TestWrapper : public IEffectBase {
 public:
@@ -40,7 +40,8 @@ public:
 // Records every value the plug-in pushes, and the page state where controls support it.
 class FakeControl : public IControl {
 public:
-    FakeControl(IEffectBase* plug, int paramIndex) : IControl(plug, paramIndex) {}
+    FakeControl(IEffectBase* plug, int paramIndex) : IControl(plug, IRect(), paramIndex) {}
+    bool Draw(IGraphics&) override { return true; }
     void UpdateFromPlug(double v) override
     {
         received.push_back(v);
@@ -51,9 +52,9 @@ public:
 
 // Eighteen controls at the indices of the editor layout; 1 and 2 are the pages, 15 the
 // lamp, 8 to 14 the stereo-only controls.
-class FakeEditor : public IGraphics {
+class FakeEditor : public IGraphicsHeadless {
 public:
-    explicit FakeEditor(IEffectBase* plug) : IGraphics(plug, 470, 322, 25)
+    explicit FakeEditor(IEffectBase* plug) : IGraphicsHeadless(plug, 470, 322, 25)
     {
         const int params[18] = {-1, -1, -1, 0, 1, 2, 6, -1, 5, 3, 4, 7, 8, 9, 10, -1, 11, -1};
         for (int paramIndex : params) {

@@ -11,7 +11,7 @@
 #include "IEffectVST3View.h"
 #include "ProcessBuffers.h"
 #include "Vst3Strings.h"
-#include "graphics/IGraphics.h"
+#include "graphics/IGraphicsHeadless.h"
 
 using namespace vst3;
 using vst3host::ComponentHandler;
@@ -36,7 +36,7 @@ public:
         GetParam(1)->DefineBool("Mono");
         GetParam(2)->DefineEnum("Selector", 0, 3);
         for (int i = 3; i < 12; ++i) GetParam(i)->DefineDouble("Plain", 0.5, 0.0, 1.0, 0.01);
-        AttachEditor(new IGraphics(this, 470, 322, 25));
+        AttachEditor(new IGraphicsHeadless(this, 470, 322, 25));
     }
     ~TwelveParamPlugin() override {
         if (destroyed) *destroyed = true;
