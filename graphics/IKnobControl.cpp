@@ -39,14 +39,13 @@ void IKnobMultiControlText::MouseDrag(int, int, int dX, int dY, const IMouseMods
 {
   double divisor = dragDivisor;
   if (mods.C || mods.S) divisor *= 10.0;
-  // Distances are measured in knob images, not in the taller rectangle that
-  // includes the value text, so four knob heights cover the range.
+  // Four control heights (value text included) cover the whole range.
   double v = Value();
   if (direction == kVertical) {
-    const int span = knobRect.T - knobRect.B;
+    const int span = rect.T - rect.B;
     if (span != 0) v += double(dY) / double(span) / divisor;
   } else {
-    const int span = knobRect.R - knobRect.L;
+    const int span = rect.R - rect.L;
     if (span != 0) v += double(dX) / double(span) / divisor;
   }
   SetValue(v);

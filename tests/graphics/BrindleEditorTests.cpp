@@ -37,7 +37,7 @@ double Normalized(Brindle& plug, int index)
 
 }  // namespace
 
-TEST(BrindleEditor, KnobDragMovesByKnobHeightsAndReachesHost)
+TEST(BrindleEditor, KnobDragMovesByControlHeightsAndReachesHost)
 {
   struct Case {
     Point knob;
@@ -46,11 +46,12 @@ TEST(BrindleEditor, KnobDragMovesByKnobHeightsAndReachesHost)
     int dY;
     double start, expected;
   } cases[] = {
-    {kWidth, Brindle::kWidth, false, false, -1, 0.5, 0.5 + 1.0 / 192.0},
-    {kWidth, Brindle::kWidth, true, false, -1, 0.5, 0.5 + 1.0 / 1920.0},
-    {kOutput, Brindle::kOutputGain, false, true, -1, 0.5, 0.5 + 1.0 / 1920.0},
-    {kMid, Brindle::kMidGain, false, false, 24, 0.5, 0.5 - 24.0 / 192.0},
-    {kDelay, Brindle::kDelayAmount, false, false, -96, 0.0, 0.5},
+    // The knob controls are 61 pixels high (48 of knob, 13 of text): 1/244 per pixel.
+    {kWidth, Brindle::kWidth, false, false, -1, 0.5, 0.5 + 1.0 / 244.0},
+    {kWidth, Brindle::kWidth, true, false, -1, 0.5, 0.5 + 1.0 / 2440.0},
+    {kOutput, Brindle::kOutputGain, false, true, -1, 0.5, 0.5 + 1.0 / 2440.0},
+    {kMid, Brindle::kMidGain, false, false, 24, 0.5, 0.5 - 24.0 / 244.0},
+    {kDelay, Brindle::kDelayAmount, false, false, -122, 0.0, 0.5},
     {kDelay, Brindle::kDelayAmount, false, false, 5, 0.0, 0.0},  // held at the bottom
     {kPan, Brindle::kPanning, false, false, -400, 0.5, 1.0},     // and at the top
   };

@@ -257,6 +257,37 @@ TEST(GraphicsCore, KnobTextOpensMenuOrTextEntry)
   EXPECT_EQ(editor->LastMenu().count, 1);
 }
 
+TEST(GraphicsCore, KnobDragGearingFollowsTheControlHeight)
+{
+  struct Case {
+    int height;
+    bool fine;
+    int dY;
+    double expected;
+  } cases[] = {
+      {48, false, -1, 0.5 + 1.0 / 192.0},  {48, true, -1, 0.5 + 1.0 / 1920.0},
+      {48, false, 12, 0.5 - 12.0 / 192.0}, {100, false, -50, 0.625},
+      {48, false, -1000, 1.0},            {48, false, 1000, 0.0},
+  };
+  for (const Case& c : cases) {
+    auto plug = MakePlug();
+    auto* editor = new IGraphicsHeadless(plug.get(), 200, 200, 25);
+    IBitmap none;
+    none.W = 48;
+    none.H = 48;
+    IText text;
+    text.size = 13;
+    editor->AddControl(new IKnobMultiControlText(plug.get(), IRect(0, 0, 48, c.height), 0, none, text));
+    plug->AttachEditor(editor);
+    IMouseMods mods = Left();
+    mods.S = c.fine;
+    editor->MouseDown(20, 20, mods);
+    editor->MouseMovedWithButton(20, 20 + c.dY, mods);
+    editor->MouseUp(20, 20 + c.dY, mods);
+    EXPECT_NEAR(plug->GetParam(0)->Normalized(), c.expected, 1e-12) << c.height << " " << c.dY;
+  }
+}
+
 TEST(GraphicsCore, BitmapsAreDecodedOncePerProcess)
 {
   class CountingEditor : public IGraphicsHeadless {
