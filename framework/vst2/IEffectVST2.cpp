@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "framework/HostKind.h"
+#include "graphics/IGraphics.h"
 #include "framework/PresetSlot.h"
 #include "framework/TextBuffer.h"
 #include "graphics/IGraphics.h"
@@ -55,23 +56,6 @@ int ClampToInt(VstIntPtr value) {
     if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
     return static_cast<int>(value);
 }
-
-// The editor's window comes with the Windows editor framework; while IGraphics has no
-// OpenWindow/CloseWindow these fall back to "no window".
-template <typename Graphics>
-auto OpenEditorWindow(Graphics* editor, void* parent, int) -> decltype(editor->OpenWindow(parent), bool()) {
-    return !!editor->OpenWindow(parent);
-}
-template <typename Graphics>
-bool OpenEditorWindow(Graphics*, void*, long) {
-    return false;
-}
-template <typename Graphics>
-auto CloseEditorWindow(Graphics* editor, int) -> decltype(editor->CloseWindow(), void()) {
-    editor->CloseWindow();
-}
-template <typename Graphics>
-void CloseEditorWindow(Graphics*, long) {}
 
 int32_t DecimalVersion(int32_t packed) {
     return (packed >> 16) * 10000 + ((packed >> 8) & 0xFF) * 100 + (packed & 0xFF);
@@ -262,7 +246,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
         }
         return 0;
     case effEditOpen:
-        if (Editor() && OpenEditorWindow(Editor(), ptr, 0)) {
+        if (Editor() && Editor()->OpenWindow(ptr)) {
             OnEditorOpened();
             return 1;
         }
@@ -270,7 +254,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case effEditClose:
         if (Editor()) {
             OnEditorClosing();
-            CloseEditorWindow(Editor(), 0);
+            Editor()->CloseWindow();
             return 1;
         }
         return 0;
