@@ -21,16 +21,20 @@ tresult IEffectVST3View::isPlatformTypeSupported(FIDString type) {
     return std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
 }
 
-tresult IEffectVST3View::attached(void* parent, FIDString) {
-    if (!plug->Editor()) return kResultFalse;
+tresult IEffectVST3View::attached(void* parent, FIDString type) {
+    IGraphics* editor = plug->Editor();
+    if (!editor) return kResultFalse;
     if (!parent) return kInvalidArgument;
-    // The editor's child window is opened here once the editor window code exists.
+    if (type && std::strcmp(type, kPlatformTypeHWND) == 0) systemWindow = editor->OpenWindow(parent);
     plug->OnEditorOpened();
     return kResultOk;
 }
 
 tresult IEffectVST3View::removed() {
-    if (plug->Editor()) plug->OnEditorClosing();
+    if (IGraphics* editor = plug->Editor()) {
+        plug->OnEditorClosing();
+        editor->CloseWindow();
+    }
     systemWindow = nullptr;
     return kResultOk;
 }

@@ -438,6 +438,41 @@ TEST(Vst3Wrapper, ViewsKeepThePluginAliveAndCarryResizes) {
     frame->release();
 }
 
+// Counts the window operations the view asks of the editor.
+class WindowCountingEditor : public IGraphicsHeadless {
+public:
+    using IGraphicsHeadless::IGraphicsHeadless;
+    void* OpenWindow(void* parent) override {
+        ++opened;
+        lastParent = parent;
+        return this;
+    }
+    void CloseWindow() override { ++closed; }
+    int opened = 0, closed = 0;
+    void* lastParent = nullptr;
+};
+
+TEST(Vst3Wrapper, ViewOpensTheWindowOnlyForHwndAndClosesItOnRemoval) {
+    Wrapped w;
+    auto* editor = new WindowCountingEditor(w.plugin, 470, 322, 25);
+    w.plugin->AttachEditor(editor);
+    IPlugView* view = w.controller()->createView("editor");
+    ASSERT_NE(view, nullptr);
+    int parent = 0;
+    EXPECT_EQ(view->attached(&parent, "X11EmbedWindowID"), kResultOk);
+    EXPECT_EQ(editor->opened, 0);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(editor->closed, 1);
+    for (int round = 1; round <= 2; ++round) {
+        EXPECT_EQ(view->attached(&parent, "HWND"), kResultOk);
+        EXPECT_EQ(editor->opened, round);
+        EXPECT_EQ(editor->lastParent, &parent);
+        EXPECT_EQ(view->removed(), kResultOk);
+        EXPECT_EQ(editor->closed, round + 1);
+    }
+    view->release();
+}
+
 TEST(Vst3Wrapper, EditsAndLatencyReachTheHandler) {
     Wrapped w;
     w.plugin->BeginParamEdit(3);  // no handler yet: nothing happens
