@@ -131,4 +131,8 @@ BRINDLE_EXPORT bool ModuleEntry(void* sharedLibraryHandle) {
 }
 
 BRINDLE_EXPORT bool ModuleExit() { return true; }
+
+// Hosts written for the Windows entry names find them here too.
+BRINDLE_EXPORT bool InitDll() { return true; }
+BRINDLE_EXPORT bool ExitDll() { return true; }
 #endif

@@ -26,5 +26,20 @@ void* operator new(std::size_t size)
   return memory;
 }
 
+// Every form that pairs with the deletes below is replaced too, so that memory from
+// a non-throwing or array new is never handed to a delete of another allocator.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  if (counting) ++allocations;
+  return std::malloc(size ? size : 1);
+}
+
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }

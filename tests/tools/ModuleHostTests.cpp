@@ -1,5 +1,6 @@
 // brindle-render --module: the built modules render exactly what the tool's own
 // plug-in renders, foreign modules are hosted, and bad modules are refused.
+#include "ForeignAllocations.h"
 #include "InProcessHost.h"
 #include "ModuleHost.h"
 #include "RenderMain.h"
@@ -235,6 +236,7 @@ TEST_F(ModuleHostTest, AForeignVst2EffectIsHosted)
   const std::string delay = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
   if (!Present(delay))
     GTEST_SKIP() << delay << " is not installed (package lsp-plugins-vst)";
+  const vst2host::ForeignAllocations foreign;
   std::vector<double> impulse(2 * 1000, 0.0);
   impulse[2 * 100] = 1.0;
   impulse[2 * 100 + 1] = 0.5;

@@ -7,27 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "ForeignAllocations.h"
 #include "Vst2Host.h"
 #include "Vst2Module.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
+using vst2host::ForeignAllocations;
 using vst2host::Vst2Host;
 using vst2host::Vst2Module;
 
 namespace {
-
-// The third-party plug-in keeps a few blocks past its own close; they are its leaks, not ours.
-struct ForeignAllocations {
-#if defined(__SANITIZE_ADDRESS__)
-    ForeignAllocations() { __lsan_disable(); }
-    ~ForeignAllocations() { __lsan_enable(); }
-#else
-    ForeignAllocations() {}
-#endif
-};
 
 #if defined(_WIN32)
 const char* const kThirdPartyModule = nullptr;
