@@ -313,6 +313,12 @@ TEST(Vst3Wrapper, BusArrangementsAcceptOnlyStereo) {
     EXPECT_EQ(w.processor()->setBusArrangements(&mono, 1, &mono, 1), kResultFalse);
     w.component()->getBusInfo(kAudio, kInput, 0, info);
     EXPECT_EQ(info.channelCount, 2);
+    // A refusal leaves the arrangement the host reads back as it was.
+    for (BusDirection dir : {kInput, kOutput}) {
+        SpeakerArrangement current = 0;
+        EXPECT_EQ(w.processor()->getBusArrangement(dir, 0, current), kResultOk);
+        EXPECT_EQ(current, SpeakerArr::kStereo);
+    }
     EXPECT_EQ(w.processor()->setBusArrangements(nullptr, 1, &stereo, 1), kInvalidArgument);
     EXPECT_EQ(w.processor()->setBusArrangements(&stereo, -1, &stereo, 1), kInvalidArgument);
     EXPECT_EQ(w.processor()->canProcessSampleSize(kSample64), kResultOk);
