@@ -24,6 +24,6 @@ if [ "$needs_setup" -eq 1 ]; then
 fi
 
 cmake -S "$root" -B "$root/build/linux" -G Ninja >/dev/null
-cmake --build "$root/build/linux" --target brindle-render brindle3 -j"${BRINDLE_JOBS:-$(nproc)}"
+cmake --build "$root/build/linux" --target brindle-render brindle2 brindle3 -j"${BRINDLE_JOBS:-$(nproc)}"
 "$root/build/linux/brindle-render" --module "$root/build/linux/brindle3.vst3" "$@" "$root/build/demo.wav"
 echo "demo: listen to $root/build/demo.wav"
