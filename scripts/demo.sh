@@ -10,7 +10,9 @@ needs_setup=0
 for tool in cmake ninja g++ pkg-config; do
   command -v "$tool" >/dev/null 2>&1 || needs_setup=1
 done
-pkg-config --exists sndfile 2>/dev/null || needs_setup=1
+for module in sndfile libpng freetype2; do
+  pkg-config --exists "$module" 2>/dev/null || needs_setup=1
+done
 [ -f /usr/include/gtest/gtest.h ] || needs_setup=1
 if [ "$needs_setup" -eq 1 ]; then
   if [ "$(id -u)" -eq 0 ]; then
