@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "Brindle.h"
+#include "BrindleSettings.h"
 
 namespace {
 
 constexpr double kRate = 48000.0;
 
 enum class Scenario { Defaults, Active, MidMode, Bypass, SilenceAfterBurst };
-
-void Set(Brindle& plug, int index, double plain)
-{
-    plug.GetParam(index)->SetClamped(plain);
-    plug.OnParamChanged(index);
-}
 
 struct Bench {
     std::unique_ptr<Brindle> plug = std::make_unique<Brindle>(nullptr);
@@ -73,12 +68,7 @@ void Process(benchmark::State& state, Scenario scenario)
         break;
     case Scenario::Active:
     case Scenario::SilenceAfterBurst:
-        Set(plug, Brindle::kDelayAmount, 100.0);
-        Set(plug, Brindle::kWidth, 0.5);
-        Set(plug, Brindle::kPanning, 0.3);
-        Set(plug, Brindle::kMidGain, 3.0);
-        Set(plug, Brindle::kSideGain, -3.0);
-        Set(plug, Brindle::kOutputGain, -2.0);
+        EverythingActive(plug);
         break;
     case Scenario::MidMode:
         Set(plug, Brindle::kChannelSelector, 1.0);

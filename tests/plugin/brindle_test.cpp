@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Brindle.h"
+#include "BrindleSettings.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ std::unique_ptr<Brindle> MakePlugin(double rate = 44100.0, int blockSize = 512)
     plug->ChangeBlockSize(blockSize);
     plug->OnReset();
     return plug;
-}
-
-// Plain value in, as a loaded state delivers it.
-void Set(Brindle& plug, int index, double plain)
-{
-    plug.GetParam(index)->SetClamped(plain);
-    plug.OnParamChanged(index);
 }
 
 struct Signal {
@@ -96,16 +90,6 @@ Signal RenderFloat(Brindle& plug, const Signal& in, size_t blockFrames)
 Signal Settled(Brindle& plug, double l, double r)
 {
     return Render(plug, Signal(8000, l, r), 512);
-}
-
-void EverythingActive(Brindle& plug)
-{
-    Set(plug, Brindle::kDelayAmount, 100.0);
-    Set(plug, Brindle::kWidth, 0.5);
-    Set(plug, Brindle::kPanning, 0.3);
-    Set(plug, Brindle::kMidGain, 3.0);
-    Set(plug, Brindle::kSideGain, -3.0);
-    Set(plug, Brindle::kOutputGain, -2.0);
 }
 
 TEST(Brindle, IdentityAndParameterTable)
