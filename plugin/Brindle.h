@@ -79,6 +79,7 @@ private:
     void ProcessPiece(const double* const* inputs, double* const* outputs, int frames);
     void DetectMono(const double* left, const double* right, int frames);
     void SwitchPage();
+    void SettleGlides();
     // The editor's control at index, or null without an editor or such a control.
     IControl* EditorControl(int index) const;
     void SetControlHidden(int index, bool hidden);
@@ -111,6 +112,9 @@ private:
     bool swap = false;
     bool monoTest = false;
     bool bypass = false;
+    // False until a block is processed after creation or OnReset: until then there is
+    // no audio to smooth, so settings take effect at once instead of gliding in.
+    bool audioRunning = false;
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;
