@@ -23,6 +23,10 @@ const VstIntPtr kVendorSpecificAnswer = 0xBEEF;
 const int kParamTextSize = 32;
 const int kPresetNameSize = PresetSlot::kNameSize;
 
+// Chunks a host hands back are refused beyond this size. It is generous next to what the
+// plug-in writes, so that a bank whose preset names are longer than a slot keeps is read.
+const VstIntPtr kLargestHostChunk = 1 << 20;
+
 // Hosts that only work with two inputs connected.
 bool HostNeedsStereoInputs(HostKind host) {
     return host == kHostForte || host == kHostAudition || host == kHostOrion || host == kHostSawStudio;
@@ -100,15 +104,6 @@ IEffectVST2::IEffectVST2(audioMasterCallback callback, int paramCount, const cha
 
 IEffectVST2* IEffectVST2::FromEffect(AEffect* effect) {
     return effect ? static_cast<IEffectVST2*>(effect->object) : nullptr;
-}
-
-int32_t IEffectVST2::LargestChunkSize() const {
-    // Header, then per slot: name length, name, flag and one double per parameter (the state
-    // layout this wrapper's plug-ins write).
-    const int64_t perSlot = 4 + (kPresetNameSize - 1) + 1 + 8 * static_cast<int64_t>(ParamCount());
-    const int64_t bank = 8 + perSlot * std::max(PresetCount(), 1);
-    const int64_t program = 8 + 8 * static_cast<int64_t>(ParamCount());
-    return static_cast<int32_t>(std::min<int64_t>(std::max(bank, program), std::numeric_limits<int32_t>::max()));
 }
 
 // ---- Functions in the effect record. No exception may reach the host. ----
@@ -373,9 +368,9 @@ VstIntPtr IEffectVST2::GetChunk(bool bank, void** data) {
 }
 
 VstIntPtr IEffectVST2::SetChunk(bool bank, const void* data, VstIntPtr size) {
-    // Nothing to read, or more than this plug-in ever writes: not a chunk of ours, and the
-    // parameters stay as they are.
-    if (!data || size <= 0 || size > LargestChunkSize()) return 0;
+    // Nothing to read, or far more than any state of ours: the parameters stay as they are.
+    // Anything in between is read, and its own lengths decide (a long preset name is cut).
+    if (!data || size <= 0 || size > kLargestHostChunk) return 0;
     StateChunk& chunk = bank ? bankChunk : programChunk;
     chunk.Clear();
     if (!chunk.PutBytes(data, static_cast<int32_t>(size))) return 0;

@@ -45,10 +45,6 @@ public:
     static void VSTCALLBACK DoubleReplacingProcess(AEffect* effect, double** inputs, double** outputs,
                                                    VstInt32 frames);
 
-    // The largest chunk this plug-in writes: a bank with every slot initialized and named to
-    // the limit. Anything larger offered by a host is not ours.
-    int32_t LargestChunkSize() const;
-
 private:
     template <typename Block>
     static void GuardedBlock(AEffect* effect, VstInt32 frames, Block block);

@@ -1,6 +1,7 @@
 // The VST 3 wrapper: host calls become plug-in base operations and back.
 #include "IEffectVST3.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -106,6 +107,9 @@ tresult IEffectVST3::terminate() {
 
 tresult IEffectVST3::setActive(TBool state) {
     OnActivated(state != 0);
+    // As in the VST 2 wrapper: switched off, the plug-in is reset, so nothing of the last
+    // run (a glide half done, an echo) carries over into the next.
+    if (!state) OnReset();
     return kResultOk;
 }
 
@@ -140,7 +144,7 @@ tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
     const tresult result = SingleComponentEffect::setupProcessing(setup);
     if (result != kResultOk) return result;
     SetSampleRate(setup.sampleRate);
-    bypassed = false;
+    SwitchBypass(false);
     ChangeBlockSize(setup.maxSamplesPerBlock);
     OnReset();
     return kResultOk;
@@ -158,7 +162,7 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes) {
         if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk) continue;
         const ParamID id = queue->getParameterId();
         if (id == kBypassParamId) {
-            bypassed = value > 0.5;
+            SwitchBypass(value > 0.5);
         } else if (id == kPresetParamId) {
             if (std::isfinite(value)) SelectPreset(static_cast<int>(value * PresetCount()));
         } else if (id < static_cast<ParamID>(ParamCount())) {
@@ -237,7 +241,7 @@ tresult IEffectVST3::setControllerState(IBStream* state) {
     const int32_t flag = static_cast<int32_t>(static_cast<uint32_t>(tail[0]) | static_cast<uint32_t>(tail[1]) << 8 |
                                               static_cast<uint32_t>(tail[2]) << 16 |
                                               static_cast<uint32_t>(tail[3]) << 24);
-    bypassed = flag != 0;
+    SwitchBypass(flag != 0);
     RefreshEditorParams();
     return kResultOk;
 }
@@ -255,13 +259,24 @@ ParamValue IEffectVST3::plainParamToNormalized(ParamID id, ParamValue plainValue
     return param ? param->NormalizedOf(plainValue) : plainValue;
 }
 
+void IEffectVST3::SwitchBypass(bool on) {
+    bypassed = on;
+    bypassSwitch = on ? 1.0 : 0.0;
+}
+
 ParamValue IEffectVST3::getParamNormalized(ParamID id) {
-    if (id == kBypassParamId) return bypassed ? 1.0 : 0.0;
+    if (id == kBypassParamId) return bypassSwitch;
     const IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     return param ? param->Normalized() : 0.0;
 }
 
 tresult IEffectVST3::setParamNormalized(ParamID id, ParamValue value) {
+    if (id == kBypassParamId) {
+        if (!std::isfinite(value)) return kInvalidArgument;
+        // Only the controller's switch moves; the audio follows the change that reaches process.
+        bypassSwitch = std::clamp(value, 0.0, 1.0);
+        return kResultOk;
+    }
     IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     if (!param) return kResultFalse;
     if (!std::isfinite(value)) return kInvalidArgument;

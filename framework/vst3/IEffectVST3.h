@@ -24,8 +24,11 @@ public:
     vst3::tresult initialize(vst3::FUnknown* context) override;
     vst3::tresult terminate() override;
 
-    // IComponent
+    // IComponent: the same state stream as the controller's, for hosts that keep only
+    // the component's state (and for preset files, which store it first).
     vst3::tresult setActive(vst3::TBool state) override;
+    vst3::tresult setProcessorState(vst3::IBStream* state) override { return setControllerState(state); }
+    vst3::tresult getProcessorState(vst3::IBStream* state) override { return getControllerState(state); }
 
     // IAudioProcessor
     vst3::tresult setBusArrangements(vst3::SpeakerArrangement* inputs, vst3::int32 numIns,
@@ -36,7 +39,9 @@ public:
     vst3::tresult process(vst3::ProcessData& data) override;
     vst3::uint32 getTailSamples() override;
 
-    // IEditController: the whole state travels through the controller's pair.
+    // IEditController. The component's state is already in this object, so handing it
+    // to the controller changes nothing.
+    vst3::tresult setComponentState(vst3::IBStream*) override { return vst3::kResultOk; }
     vst3::tresult setControllerState(vst3::IBStream* state) override;
     vst3::tresult getControllerState(vst3::IBStream* state) override;
     vst3::tresult getParamStringByValue(vst3::ParamID id, vst3::ParamValue valueNormalized,
@@ -89,8 +94,13 @@ private:
     void RegisterParameters();
     void ApplyParameterChanges(vst3::IParameterChanges* changes);
     void ConnectChannels(const vst3::ProcessData& data, int& inputChannels, int& outputChannels);
+    // Audio bypass and the switch the controller reports, together.
+    void SwitchBypass(bool on);
 
     vst3::ProcessContext processContext;
     std::vector<IEffectVST3View*> views;
     std::vector<std::string> groupUnits;  // unit i + 1 is named groupUnits[i]
+    // The bypass switch as the controller shows it: the host's value from
+    // setParamNormalized at once, then whatever the audio side last applied.
+    vst3::ParamValue bypassSwitch = 0.0;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../framework/AllocationCounter.h"
+#include "BypassCheck.h"
 #include "HostObjects.h"
 #include "IEffectVST3.h"
 #include "IEffectVST3View.h"
@@ -199,7 +200,13 @@ TEST(Vst3Wrapper, ParameterTextsValuesAndUnknownIds) {
     EXPECT_DOUBLE_EQ(doubleAt(w.savedState(), 0), 5.0);
     EXPECT_EQ(c->setParamNormalized(0, std::nan("")), kInvalidArgument);
     EXPECT_DOUBLE_EQ(c->getParamNormalized(0), 0.75);
-    EXPECT_EQ(c->setParamNormalized(kBypass, 1.0), kResultFalse);
+    // The bypass switch takes the host's value at once; the audio waits for process.
+    EXPECT_EQ(c->setParamNormalized(kBypass, 1.0), kResultOk);
+    EXPECT_EQ(c->getParamNormalized(kBypass), 1.0);
+    EXPECT_FALSE(w.plugin->IsBypassed());
+    EXPECT_EQ(c->setParamNormalized(kBypass, 2.0), kResultOk);
+    EXPECT_EQ(c->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(c->setParamNormalized(kBypass, 0.0), kResultOk);
     EXPECT_EQ(c->getParamNormalized(kBypass), 0.0);
     EXPECT_EQ(c->setParamNormalized(kPreset, 1.0), kResultFalse);
     EXPECT_EQ(c->getParamNormalized(kPreset), 0.0);
@@ -337,7 +344,7 @@ TEST(Vst3Wrapper, StateStreamLayoutAndDamagedStreams) {
     ASSERT_EQ(w.sendPoint(kBypass, 1.0), kResultOk);
     bytes = w.savedState();
     EXPECT_EQ(std::vector<unsigned char>(bytes.end() - 4, bytes.end()), (std::vector<unsigned char>{1, 0, 0, 0}));
-    EXPECT_EQ(w.component()->getState(nullptr), kNotImplemented);
+    EXPECT_EQ(w.component()->getState(nullptr), kInvalidArgument);
 
     // A stream holding the values but no bypass: read succeeds with nothing -> not bypassed.
     std::vector<unsigned char> values(bytes.begin(), bytes.begin() + 96);
@@ -585,4 +592,35 @@ TEST(Vst3Wrapper, ContextMenuGoesThroughTheFirstView) {
     handler->menu->release();
     handler->release();
     EXPECT_EQ(w.component()->initialize(w.host), kResultOk);
+}
+
+namespace {
+// The controller as it was before it took the bypass: refused, and stale until process.
+class StaleBypassPlugin : public TwelveParamPlugin {
+public:
+    tresult setParamNormalized(ParamID id, ParamValue value) override {
+        return id == kBypass ? kResultFalse : TwelveParamPlugin::setParamNormalized(id, value);
+    }
+    ParamValue getParamNormalized(ParamID id) override {
+        return id == kBypass ? (IsBypassed() ? 1.0 : 0.0) : TwelveParamPlugin::getParamNormalized(id);
+    }
+};
+}  // namespace
+
+TEST(Vst3Wrapper, TheHarnessBypassCheckPassesThisControllerAndCatchesAStaleOne) {
+    Wrapped w;
+    EXPECT_TRUE(vst3host::checkBypassParameter(w.component(), w.processor(), w.controller()).empty());
+
+    auto* stale = new StaleBypassPlugin;
+    auto* host = new HostApplication;
+    ASSERT_EQ(stale->initialize(host), kResultOk);
+    const std::vector<std::string> faults = vst3host::checkBypassParameter(stale, stale, stale);
+    // Each direction: the refusal and the stale value before processing; after it all agrees.
+    ASSERT_EQ(faults.size(), 4u);
+    EXPECT_NE(faults[0].find("setParamNormalized answered 1"), std::string::npos) << faults[0];
+    EXPECT_NE(faults[1].find("reports 0.000000 before processing"), std::string::npos) << faults[1];
+    EXPECT_NE(faults[3].find("reports 1.000000 before processing"), std::string::npos) << faults[3];
+    stale->terminate();
+    stale->release();
+    host->release();
 }

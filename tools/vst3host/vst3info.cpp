@@ -1,10 +1,12 @@
 // brindle-vst3info BUNDLE: loads a VST 3 bundle as a host does, prints its factory,
-// classes, busses and parameters, and processes a second of silence through each
-// audio effect in both precisions. Exit code 0 when every step succeeded.
+// classes, busses and parameters, processes a second of silence through each audio
+// effect in both precisions and checks its bypass parameter as a validator does.
+// Exit code 0 when every step succeeded.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "BypassCheck.h"
 #include "HostObjects.h"
 #include "PluginInstance.h"
 #include "ProcessBuffers.h"
@@ -61,7 +63,11 @@ bool describeInstance(PluginInstance& instance) {
                     finite ? "finite output" : "NON-FINITE OUTPUT");
         if (!finite) return false;
     }
-    return true;
+    const std::vector<std::string> faults =
+        checkBypassParameter(component, instance.processor(), instance.controller());
+    for (const std::string& fault : faults) std::printf("  bypass parameter: %s\n", fault.c_str());
+    if (faults.empty()) std::printf("  bypass parameter: ok\n");
+    return faults.empty();
 }
 
 }  // namespace
