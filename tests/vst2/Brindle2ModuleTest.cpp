@@ -18,6 +18,18 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
+// A bank chunk as hosts store it: header, then one slot with its name (the length word may
+// claim more or less than the bytes that follow), its flag and the twelve values.
+std::vector<uint8_t> BankChunk(int32_t nameLength, const std::string& nameBytes, const double (&values)[12]) {
+    std::vector<uint8_t> bytes = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(nameLength) >> (8 * i)));
+    bytes.insert(bytes.end(), nameBytes.begin(), nameBytes.end());
+    bytes.push_back(1);
+    const uint8_t* raw = reinterpret_cast<const uint8_t*>(values);
+    bytes.insert(bytes.end(), raw, raw + sizeof values);
+    return bytes;
+}
+
 class Brindle2Module : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -170,7 +182,7 @@ TEST_F(Brindle2Module, ProgramAndBankChunks) {
     EXPECT_EQ(host.SetChunk(true, changed.data(), 0), 0);
     EXPECT_EQ(host.SetChunk(true, changed.data(), -1), 0);
     EXPECT_EQ(host.SetChunk(true, nullptr, 104), 0);
-    std::vector<uint8_t> oversized(1 << 16, 0);
+    std::vector<uint8_t> oversized((1 << 20) + 1, 0);
     EXPECT_EQ(host.SetChunk(false, oversized.data(), static_cast<VstIntPtr>(oversized.size())), 0);
     EXPECT_FLOAT_EQ(host.GetParameter(0), 0.75f);
     std::vector<uint8_t> cut(changed.begin(), changed.begin() + 60);
@@ -283,4 +295,110 @@ TEST_F(Brindle2Module, PinsArrangementsAndHostTraffic) {
         EXPECT_NE(call.opcode, audioMasterIOChanged);
         EXPECT_NE(call.opcode, audioMasterSizeWindow);
     }
+}
+
+TEST_F(Brindle2Module, LongPresetNamesInABankAreCutAndDamagedBanksRefused) {
+    const double values[12] = {5.0, 0, 0, 0, 0, 0, 1.0, 0, 0, 0, 0, 0};  // +5 dB, mid
+    const std::string longName = std::string(300, 'n') + "END";
+    std::vector<uint8_t> bank = BankChunk(static_cast<int32_t>(longName.size()), longName, values);
+    ASSERT_EQ(host.SetChunk(false, bank.data(), static_cast<VstIntPtr>(bank.size())), 1);
+    EXPECT_EQ(host.DispatchText(effGetProgramName, 0, 1024).text, std::string(255, 'n'));
+    EXPECT_EQ(host.DispatchText(effGetProgramNameIndexed, 0, 1024).text, std::string(255, 'n'));
+    EXPECT_FLOAT_EQ(host.GetParameter(0), 0.75f);
+    EXPECT_FLOAT_EQ(host.GetParameter(6), 0.5f);
+    // Saved again, the bank holds the cut name: 8 + 4 + 255 + 1 + 96 bytes.
+    std::vector<uint8_t> saved;
+    EXPECT_EQ(host.GetChunk(false, &saved), 364);
+
+    // A name filling a 1 MiB chunk is still read; one byte more and the chunk is refused whole.
+    const int32_t largest = (1 << 20) - 8 - 4 - 1 - 96;
+    const double other[12] = {-5.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    bank = BankChunk(largest, std::string(static_cast<size_t>(largest), 'x'), other);
+    ASSERT_EQ(bank.size(), size_t(1) << 20);
+    EXPECT_EQ(host.SetChunk(false, bank.data(), static_cast<VstIntPtr>(bank.size())), 1);
+    EXPECT_FLOAT_EQ(host.GetParameter(0), 0.25f);
+    EXPECT_EQ(host.DispatchText(effGetProgramName, 0, 1024).text, std::string(255, 'x'));
+    bank = BankChunk(largest + 1, std::string(static_cast<size_t>(largest + 1), 'y'), values);
+    EXPECT_EQ(host.SetChunk(false, bank.data(), static_cast<VstIntPtr>(bank.size())), 0);
+    EXPECT_FLOAT_EQ(host.GetParameter(0), 0.25f);
+    EXPECT_EQ(host.DispatchText(effGetProgramName, 0, 1024).text, std::string(255, 'x'));
+
+    // Damaged lengths: negative, past the 32-bit range, and more name than the chunk holds.
+    struct Damaged {
+        const char* what;
+        int32_t length;
+        size_t bytesGiven;
+    } damaged[] = {
+        {"negative", -1, 10},
+        {"overflowing", 0x7FFFFFF0, 10},
+        {"cut short", 400, 200},
+    };
+    for (const Damaged& row : damaged) {
+        SCOPED_TRACE(row.what);
+        bank = BankChunk(row.length, std::string(row.bytesGiven, 'z'), values);
+        EXPECT_EQ(host.SetChunk(false, bank.data(), static_cast<VstIntPtr>(bank.size())), 0);
+    }
+}
+
+TEST_F(Brindle2Module, SettingsMadeBeforeResumeApplyFromTheFirstSample) {
+    // -10 dB of output gain, made while the plug-in is suspended, in each way a host may.
+    const double gain = std::pow(10.0, -0.5);
+    std::vector<uint8_t> program;
+    host.SetParameter(0, 0.0f);
+    ASSERT_EQ(host.GetChunk(true, &program), 104);
+    std::vector<uint8_t> bank;
+    ASSERT_EQ(host.GetChunk(false, &bank), 114);
+    enum Way { kSetParameter, kString2Parameter, kProgramChunk, kBankChunk };
+    for (Way way : {kSetParameter, kString2Parameter, kProgramChunk, kBankChunk}) {
+        SCOPED_TRACE(way);
+        host.Close();
+        std::string error;
+        ASSERT_TRUE(host.Create(module, &error)) << error;
+        host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        host.Dispatch(effSetBlockSize, 0, 256);
+        host.Dispatch(effOpen);
+        if (way == kSetParameter) host.SetParameter(0, 0.0f);
+        if (way == kString2Parameter) host.Dispatch(effString2Parameter, 0, 0, const_cast<char*>("-10"));
+        if (way == kProgramChunk || way == kBankChunk) {
+            const std::vector<uint8_t>& chunk = way == kProgramChunk ? program : bank;
+            ASSERT_EQ(host.SetChunk(way == kProgramChunk, chunk.data(), static_cast<VstIntPtr>(chunk.size())), 1);
+        }
+        host.Dispatch(effMainsChanged, 0, 1);
+
+        std::vector<std::vector<float>> in(2, std::vector<float>(256, 0.5f)), out(2, std::vector<float>(256));
+        in[1].assign(256, -0.25f);
+        ASSERT_TRUE(host.ProcessReplacing(in, out, 256));
+        for (int i = 0; i < 256; ++i) {
+            ASSERT_NEAR(out[0][i], 0.5 * gain, 1e-7) << i;
+            ASSERT_NEAR(out[1][i], -0.25 * gain, 1e-7) << i;
+        }
+
+        // With audio flowing a change glides; a suspend halfway ends the glide.
+        host.SetParameter(0, 0.5f);
+        ASSERT_TRUE(host.ProcessReplacing(in, out, 16));
+        EXPECT_GT(out[0][0], 0.5 * gain + 1e-4);
+        EXPECT_LT(out[0][15], 0.25f);
+        host.Dispatch(effMainsChanged, 0, 0);
+        host.Dispatch(effMainsChanged, 0, 1);
+        ASSERT_TRUE(host.ProcessReplacing(in, out, 16));
+        EXPECT_FLOAT_EQ(out[0][0], 0.5f);
+        EXPECT_FLOAT_EQ(out[1][15], -0.25f);
+    }
+}
+
+TEST_F(Brindle2Module, TheEditorIsOfferedExactlyWhereItCanOpen) {
+    // Flag, rectangle and opening agree, whichever platform the module is built for.
+    const bool flagged = (effect->flags & effFlagsHasEditor) != 0;
+    ERect* rect = nullptr;
+    const VstIntPtr answered = host.Dispatch(effEditGetRect, 0, 0, &rect);
+    EXPECT_EQ(answered, flagged ? 1 : 0);
+    if (answered) {
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->right - rect->left, 470);
+        EXPECT_EQ(rect->bottom - rect->top, 322);
+    } else {
+        EXPECT_EQ(rect, nullptr);
+    }
+    EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+    EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
 }

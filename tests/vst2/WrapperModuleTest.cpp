@@ -266,13 +266,14 @@ TEST_F(WrapperModule, BadChunksAreRefusedWithoutHarm) {
     std::vector<uint8_t> program;
     ASSERT_EQ(host.GetChunk(true, &program), 32);
 
-    // No data, no size, a negative size or more than this plug-in ever writes: 0, nothing changes.
-    std::vector<uint8_t> huge(4096, 0);
+    // No data, no size, a negative size or more than 1 MiB: 0, nothing changes.
+    const VstIntPtr tooLarge = (VstIntPtr(1) << 20) + 1;
+    std::vector<uint8_t> huge(static_cast<size_t>(tooLarge), 0);
     std::memcpy(huge.data(), program.data(), program.size());
     struct Row {
         const void* data;
         VstIntPtr size;
-    } rows[] = {{nullptr, 32}, {program.data(), 0}, {program.data(), -32}, {huge.data(), 4096},
+    } rows[] = {{nullptr, 32}, {program.data(), 0}, {program.data(), -32}, {huge.data(), tooLarge},
                 {huge.data(), VstIntPtr(1) << 33}};
     for (const Row& row : rows)
         for (bool asProgram : {true, false}) {
