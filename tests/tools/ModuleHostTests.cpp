@@ -143,6 +143,27 @@ TEST_F(ModuleHostTest, BothModulesRenderWhatTheToolsOwnPluginRenders)
   }
 }
 
+TEST_F(ModuleHostTest, SettingsApplyFromTheFirstSampleInEveryHost)
+{
+  // Width, mid/side gains and output gain in closed form, with no glide from the defaults:
+  // L' = g (gm cos(pi/4) (L + R) + gs (L - R)) / 2 and R' = g (gm cos(pi/4) (L + R) - gs (L - R)) / 2.
+  const std::vector<std::string> options = {"--param", "Output Gain=-10", "--param", "Mid Gain=6",
+                                            "--param", "Side Gain=-4",    "--param", "Width=0.5",
+                                            Path("in.f64")};
+  const std::string own = Render(options, "", "own.f64");
+  EXPECT_TRUE(Render(options, BRINDLE2_MODULE, "vst2.f64") == own) << "VST 2 module differs";
+  EXPECT_TRUE(Render(options, BRINDLE3_BUNDLE, "vst3.f64") == own) << "VST 3 module differs";
+  const std::vector<double> output = ReadF64(Path("own.f64"));
+  ASSERT_EQ(output.size(), input.size());
+  const double g = std::pow(10.0, -0.5), mid = std::pow(10.0, 0.3) * std::cos(kPi / 4), side = std::pow(10.0, -0.2);
+  for (size_t i = 0; i < input.size(); i += 2)
+  {
+    const double sum = input[i] + input[i + 1], difference = input[i] - input[i + 1];
+    ASSERT_NEAR(output[i], g * 0.5 * (mid * sum + side * difference), 1e-15) << i / 2;
+    ASSERT_NEAR(output[i + 1], g * 0.5 * (mid * sum - side * difference), 1e-15) << i / 2;
+  }
+}
+
 TEST_F(ModuleHostTest, ModulesListTheSameParameters)
 {
   const RunResult own = Run({"--list-params"});
