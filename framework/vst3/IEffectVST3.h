@@ -2,6 +2,7 @@
 // its audio processor and its edit controller, with a preset and a bypass parameter.
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "SingleComponentEffect.h"
@@ -101,6 +102,7 @@ private:
     std::vector<IEffectVST3View*> views;
     std::vector<std::string> groupUnits;  // unit i + 1 is named groupUnits[i]
     // The bypass switch as the controller shows it: the host's value from
-    // setParamNormalized at once, then whatever the audio side last applied.
-    vst3::ParamValue bypassSwitch = 0.0;
+    // setParamNormalized at once, then whatever the audio side last applied. The
+    // controller writes it without the plug-in mutex, process under it.
+    std::atomic<vst3::ParamValue> bypassSwitch{0.0};
 };
