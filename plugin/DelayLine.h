@@ -22,7 +22,7 @@ public:
     // Every entry becomes 0 at the given length, limited to [0, kMaxLength].
     void Refill(int newLength);
     // The queue from oldest to newest.
-    double At(int index) const { return ring[std::size_t((start + index) % (length > 0 ? length : 1))]; }
+    double At(int index) const { return ring[std::size_t((start + 1 + index) % (length + 1))]; }
 
     void SetFeedback(double value);
     double Feedback() const { return feedback; }
@@ -36,8 +36,11 @@ public:
     double last = 0.0;
 
 private:
+    // The ring holds last followed by the queue, Length() + 1 slots from start on, so
+    // each sample reads its slot and overwrites it with the value entering the queue:
+    // no carried value from one sample to the next, and the loop vectorises.
     std::vector<double> ring;
     int length = 0;
-    int start = 0;  // position of the oldest entry
+    int start = 0;  // slot of last; the oldest queue entry follows it
     double feedback = 0.0;
 };

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 void MovingRms::Reset(int length)
 {
@@ -12,6 +15,7 @@ void MovingRms::Reset(int length)
     sumOfSquares = 0.0;
     freshSum = 0.0;
     inverseLength = 1.0 / double(window.size());
+    FindQuietSum();
 }
 
 void MovingRms::Wrap()
@@ -20,4 +24,88 @@ void MovingRms::Wrap()
     position = 0;
     sumOfSquares = freshSum;
     freshSum = 0.0;
+}
+
+void MovingRms::SetQuietLevel(double level)
+{
+    quietLevel = level;
+    FindQuietSum();
+}
+
+void MovingRms::FindQuietSum()
+{
+    // Rms() never falls as the sum grows, so the sums that count as quiet are all those
+    // below one boundary. Non-negative doubles order like their bit patterns: search those.
+    auto bits = [](double value) {
+        uint64_t word;
+        std::memcpy(&word, &value, sizeof word);
+        return word;
+    };
+    auto value = [](uint64_t word) {
+        double result;
+        std::memcpy(&result, &word, sizeof result);
+        return result;
+    };
+    uint64_t low = 0;  // Rms(0) = 0: quiet unless the level is 0 or less
+    uint64_t high = bits(std::numeric_limits<double>::infinity());
+    if (!(Rms(0.0) < quietLevel)) {
+        quietSum = 0.0;
+        return;
+    }
+    // Invariant: Rms(value(low)) < quietLevel, Rms(value(high)) is not.
+    while (high - low > 1) {
+        const uint64_t middle = low + (high - low) / 2;
+        if (Rms(value(middle)) < quietLevel) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    quietSum = value(high);
+}
+
+int MovingRms::PushDifferences(const double* left, const double* right, int frames, bool* quiet)
+{
+    frames = std::min(frames, kMaxRun);
+    double squares[kMaxRun];
+    double changes[kMaxRun];
+    int count = 0;
+    int done = 0;
+    while (done < frames) {
+        // Up to the end of the window, where the running sum is replaced.
+        const int run = std::min(frames - done, int(window.size() - position));
+        double* slot = window.data() + position;
+        // Off the serial path: the differences, their squares and what each push adds.
+        for (int k = 0; k < run; ++k) {
+            const double x = Limited(left[done + k] - right[done + k]);
+            const double oldest = slot[k];
+            squares[k] = x * x;
+            changes[k] = squares[k] - oldest * oldest;
+            slot[k] = x;
+        }
+        // The two running sums, in the order Push adds them.
+        double sum = sumOfSquares;
+        double fresh = freshSum;
+        for (int k = 0; k < run; ++k) {
+            sum += changes[k];
+            fresh += squares[k];
+            changes[k] = sum;
+        }
+        position += size_t(run);
+        if (position == window.size()) {
+            position = 0;
+            changes[run - 1] = fresh;
+            sum = fresh;
+            fresh = 0.0;
+        }
+        sumOfSquares = sum;
+        freshSum = fresh;
+        const double boundary = quietSum;
+        for (int k = 0; k < run; ++k) {
+            quiet[done + k] = changes[k] < boundary;
+            count += changes[k] < boundary ? 1 : 0;
+        }
+        done += run;
+    }
+    return count;
 }
