@@ -30,6 +30,10 @@ public:
   virtual void CancelTextEntry() = 0;
   virtual void Resize(int width, int height);
   virtual bool HasWindow() { return GetWindow() != nullptr; }
+  // The kind of host window this platform opens its window in ("HWND",
+  // "X11EmbedWindowID"), or null when it has no window to show: wrappers offer an
+  // editor to hosts only when this is set.
+  virtual const char* WindowPlatformType() const { return nullptr; }
   virtual const char* GetDrawingApiName() { return ""; }
   virtual int ShowAlert(const char* text, const char* caption, int type) = 0;
   // The menu that holds the chosen item (with chosenItemIndex set), or null.
@@ -132,3 +136,7 @@ protected:
   int lastX = 0;
   int lastY = 0;
 };
+
+// The editor platform of the target being built: the window-less one in tools and
+// tests, the platform's window in the modules (the library a target links decides).
+IGraphics* CreatePlatformGraphics(IEffectBase* plug, int width, int height, int fps);

@@ -63,8 +63,3 @@ bool IGraphicsHeadless::Tick()
   Draw(area);
   return true;
 }
-
-IGraphics* CreatePlatformGraphics(IEffectBase* plug, int width, int height, int fps)
-{
-  return new IGraphicsHeadless(plug, width, height, fps);
-}

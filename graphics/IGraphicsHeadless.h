@@ -64,6 +64,3 @@ private:
   Prompt lastMenu;
   Prompt lastTextEntry;
 };
-
-// The editor platform of this build.
-IGraphics* CreatePlatformGraphics(IEffectBase* plug, int width, int height, int fps);

@@ -5,6 +5,11 @@
 
 Amplifier::Amplifier(double rate) : BaseProcessor(rate, 2), gainSmoother(20.0, rate, 1.0) {}
 
+void Amplifier::Settle()
+{
+    gainSmoother.Settle(gain);
+}
+
 void Amplifier::SetSampleRate(double rate)
 {
     sampleRate = rate;

@@ -10,6 +10,8 @@ public:
 
     void Process(const double* const* inputs, double* const* outputs, int frames) override;
     void SetSampleRate(double rate);
+    // Ends any glide: the gains stand at their targets.
+    void Settle();
 
     double gain = 1.0;  // target
     ParamSmoother gainSmoother;

@@ -163,6 +163,8 @@ void Brindle::OnReset()
     const int pieceFrames = std::clamp(BlockSize(), kMinPieceFrames, kMaxPieceFrames);
     dryLeft.assign(size_t(pieceFrames), 0.0);
     dryRight.assign(size_t(pieceFrames), 0.0);
+    SettleGlides();
+    audioRunning = false;
 
     const double rate = SampleRate();
     if (!UsableSampleRate(rate)) {
@@ -238,6 +240,17 @@ void Brindle::OnParamChanged(int index)
     default:
         break;
     }
+    if (!audioRunning) {
+        SettleGlides();
+    }
+}
+
+void Brindle::SettleGlides()
+{
+    outputGain.Settle();
+    midSide.Settle();
+    panner.Settle();
+    stereoTool.Settle();
 }
 
 void Brindle::SwitchPage()
@@ -283,6 +296,7 @@ void Brindle::ProcessDouble(double** inputs, double** outputs, int frames)
         return;
     }
     DenormalGuard denormals;
+    audioRunning = true;
     const int piece = int(dryLeft.size());
     for (int done = 0; done < frames; done += piece) {
         const int count = std::min(piece, frames - done);

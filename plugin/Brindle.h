@@ -82,6 +82,7 @@ private:
     // Window, quiet level and the lamp's decay over runs, after a change of rate.
     void TuneMonoDetector();
     void SwitchPage();
+    void SettleGlides();
     // The editor's control at index, or null without an editor or such a control.
     IControl* EditorControl(int index) const;
     void SetControlHidden(int index, bool hidden);
@@ -114,6 +115,9 @@ private:
     bool swap = false;
     bool monoTest = false;
     bool bypass = false;
+    // False until a block is processed after creation or OnReset: until then there is
+    // no audio to smooth, so settings take effect at once instead of gliding in.
+    bool audioRunning = false;
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;

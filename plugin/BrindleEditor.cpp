@@ -4,7 +4,7 @@
 #include "Brindle.h"
 
 #include "graphics/IBitmapControl.h"
-#include "graphics/IGraphicsHeadless.h"
+#include "graphics/IGraphics.h"
 #include "graphics/IKnobControl.h"
 #include "graphics/IRadioButtonsControl.h"
 

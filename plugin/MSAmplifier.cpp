@@ -9,6 +9,12 @@ MSAmplifier::MSAmplifier(double rate)
 {
 }
 
+void MSAmplifier::Settle()
+{
+    midSmoother.Settle(midGain);
+    sideSmoother.Settle(sideGain);
+}
+
 void MSAmplifier::SetSampleRate(double rate)
 {
     sampleRate = rate;

@@ -10,6 +10,12 @@ PanningTool::PanningTool(double rate)
 {
 }
 
+void PanningTool::Settle()
+{
+    leftSmoother.Settle(leftGain);
+    rightSmoother.Settle(rightGain);
+}
+
 void PanningTool::SetSampleRate(double rate)
 {
     sampleRate = rate;

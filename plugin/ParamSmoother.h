@@ -19,6 +19,13 @@ struct ParamSmoother {
         return target;
     }
 
+    // Stands at target at once, as if the glide had run its course.
+    void Settle(double target)
+    {
+        current = target;
+        counter = limit;
+    }
+
     // Samples left before the smoother holds its target.
     int Remaining() const { return counter < limit ? limit - counter : 0; }
 

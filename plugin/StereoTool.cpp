@@ -14,6 +14,12 @@ StereoTool::StereoTool(double rate, double initialWidth)
     SetWidth(initialWidth);
 }
 
+void StereoTool::Settle()
+{
+    midSmoother.Settle(midGain);
+    sideSmoother.Settle(sideGain);
+}
+
 void StereoTool::SetSampleRate(double rate)
 {
     sampleRate = rate;

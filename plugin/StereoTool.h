@@ -11,6 +11,8 @@ public:
 
     void Process(const double* const* inputs, double* const* outputs, int frames) override;
     void SetSampleRate(double rate);
+    // Ends any glide: the gains stand at their targets.
+    void Settle();
     void SetWidth(double x);
 
     double width = 0.0;

@@ -45,6 +45,31 @@ prepare_wine() {
   fi
 }
 
+# One virtual X display for the whole run, for the tests that open windows. Xvfb picks
+# a free display number itself, so parallel runs on one machine do not collide.
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -n "${BRINDLE_KEEP_DISPLAY:-}" ]; then
+    return
+  fi
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$number_file" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$number_file" ]; then
+    echo "test.sh: Xvfb did not start" >&2
+    rm -f "$number_file"
+    exit 1
+  fi
+  export DISPLAY=":$(head -n1 "$number_file")"
+  rm -f "$number_file"
+  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+}
+
+start_display
 case "$lane" in
   linux|all) run_ctest "$root/build/linux" "$@" ;;
 esac

@@ -240,13 +240,13 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
         }
         return 0;
     case effEditGetRect:
-        if (ptr && Editor()) {
+        if (ptr && HasEditorWindow()) {
             *static_cast<ERect**>(ptr) = &editorRect;
             return 1;
         }
         return 0;
     case effEditOpen:
-        if (Editor() && Editor()->OpenWindow(ptr)) {
+        if (HasEditorWindow() && Editor()->OpenWindow(ptr)) {
             OnEditorOpened();
             return 1;
         }
@@ -564,10 +564,18 @@ void IEffectVST2::PrepareForHost() {
     OnHostKnown();
 }
 
+bool IEffectVST2::HasEditorWindow() const { return Editor() && Editor()->WindowPlatformType(); }
+
 void IEffectVST2::AttachEditor(IGraphics* editor) {
     IEffectBase::AttachEditor(editor);
     if (!Editor()) return;
-    effect.flags |= effFlagsHasEditor;
+    // Hosts offer their own generic controls when the flag is off, which is what a
+    // platform without an editor window needs.
+    if (HasEditorWindow()) {
+        effect.flags |= effFlagsHasEditor;
+    } else {
+        effect.flags &= ~effFlagsHasEditor;
+    }
     editorRect = ERect{0, 0, static_cast<VstInt16>(Editor()->Height()), static_cast<VstInt16>(Editor()->Width())};
 }
 

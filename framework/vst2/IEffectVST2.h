@@ -65,6 +65,8 @@ private:
     VstIntPtr VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt);
     void ApplySpeakerArrangement(bool input, const VstSpeakerArrangement* arrangement);
     bool ValidParam(VstInt32 index) const { return index >= 0 && index < ParamCount(); }
+    // An editor whose platform can show a window in the host's.
+    bool HasEditorWindow() const;
 
     ERect editorRect{};
     audioMasterCallback hostCallback;

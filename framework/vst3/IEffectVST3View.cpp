@@ -16,16 +16,26 @@ IEffectVST3View::~IEffectVST3View() {
     plug->release();
 }
 
+namespace {
+// Whether the editor can open its window in a host window of this type.
+bool EditorOpensIn(const IGraphics* editor, FIDString type) {
+    const char* own = editor ? editor->WindowPlatformType() : nullptr;
+    return own && type && std::strcmp(type, own) == 0;
+}
+}  // namespace
+
 tresult IEffectVST3View::isPlatformTypeSupported(FIDString type) {
-    if (!plug->Editor() || !type) return kResultFalse;
-    return std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultTrue : kResultFalse;
+    return EditorOpensIn(plug->Editor(), type) ? kResultTrue : kResultFalse;
 }
 
 tresult IEffectVST3View::attached(void* parent, FIDString type) {
     IGraphics* editor = plug->Editor();
     if (!editor) return kResultFalse;
     if (!parent) return kInvalidArgument;
-    if (type && std::strcmp(type, kPlatformTypeHWND) == 0) systemWindow = editor->OpenWindow(parent);
+    // A type we cannot open in gets nothing, and the host must not think it did.
+    if (!EditorOpensIn(editor, type)) return kResultFalse;
+    systemWindow = editor->OpenWindow(parent);
+    if (!systemWindow) return kResultFalse;
     plug->OnEditorOpened();
     return kResultOk;
 }

@@ -225,8 +225,52 @@ TEST(Brindle, GainSnappingAndPanningLaw)
         auto plug = MakePlugin();
         Set(*plug, c.param, c.value);
         const Signal out = Settled(*plug, c.inL, c.inR);
-        EXPECT_NEAR(out.left.back(), c.outL, 1e-9) << c.param << " " << c.value;
-        EXPECT_NEAR(out.right.back(), c.outR, 1e-9) << c.param << " " << c.value;
+        // Set before any audio, the value holds from the first sample on.
+        for (size_t i : {size_t(0), out.Frames() - 1}) {
+            EXPECT_NEAR(out.left[i], c.outL, 1e-9) << c.param << " " << c.value << " at " << i;
+            EXPECT_NEAR(out.right[i], c.outR, 1e-9) << c.param << " " << c.value << " at " << i;
+        }
+    }
+}
+
+TEST(Brindle, ChangesGlideOnlyOnceAudioFlowsAndResetEndsTheGlide)
+{
+    const double minus6 = std::pow(10.0, -0.3);
+    auto plug = MakePlugin();
+    Settled(*plug, 1.0, 1.0);
+
+    // While audio flows, a change glides over 50 ms (2205 samples at 44.1 kHz).
+    Set(*plug, Brindle::kOutputGain, -6.0);
+    Signal out = Render(*plug, Signal(100, 1.0, 1.0), 100);
+    EXPECT_LT(out.left[0], 1.0);
+    EXPECT_GT(out.left[99], minus6 + 0.1);
+
+    // A reset in mid-glide lands on the target at once.
+    plug->OnReset();
+    out = Render(*plug, Signal(4, 1.0, 1.0), 4);
+    EXPECT_NEAR(out.left[0], minus6, 1e-15);
+
+    // After a reset, and before the next block, changes apply at once again.
+    plug->OnReset();
+    Set(*plug, Brindle::kOutputGain, 0.0);
+    Set(*plug, Brindle::kWidth, -1.0);
+    out = Render(*plug, Signal(4, 0.8, 0.2), 4);
+    EXPECT_NEAR(out.left[0], 0.5, 1e-15);
+    EXPECT_NEAR(out.right[0], 0.5, 1e-15);
+
+    // A plug-in with settings loaded before its first block renders what one whose
+    // settings have long settled renders; only the band-pass's anti-denormal offset,
+    // which depends on how many samples the filter has seen, tells them apart.
+    auto fresh = MakePlugin();
+    auto settled = MakePlugin();
+    EverythingActive(*fresh);
+    EverythingActive(*settled);
+    Settled(*settled, 0.0, 0.0);
+    const Signal input = TestSignal(3000);
+    const Signal a = Render(*fresh, input, 512), b = Render(*settled, input, 512);
+    for (size_t i = 0; i < a.Frames(); ++i) {
+        ASSERT_NEAR(a.left[i], b.left[i], 1e-8) << i;
+        ASSERT_NEAR(a.right[i], b.right[i], 1e-8) << i;
     }
 }
 

@@ -47,9 +47,11 @@ public:
     }
     void OnParamChanged(int index) override { changed.push_back(index); }
     void OnEditorResized() override { ++resized; }
+    void OnEditorOpened() override { ++opened; }
 
     std::vector<int> changed;
     int resized = 0;
+    int opened = 0;
     bool* destroyed;
 };
 
@@ -411,10 +413,12 @@ TEST(Vst3Wrapper, ViewsKeepThePluginAliveAndCarryResizes) {
     EXPECT_EQ(size.left, 0);
     EXPECT_EQ(size.right, 470);
     EXPECT_EQ(size.bottom, 322);
-    EXPECT_EQ(first->isPlatformTypeSupported("HWND"), kResultTrue);
-    EXPECT_EQ(first->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
-    EXPECT_EQ(first->isPlatformTypeSupported("NSView"), kResultFalse);
-    EXPECT_EQ(first->isPlatformTypeSupported(nullptr), kResultFalse);
+    // An editor that draws into memory only has no window for any host.
+    for (const char* type : {"HWND", "X11EmbedWindowID", "NSView", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(first->isPlatformTypeSupported(type), kResultFalse) << (type ? type : "null");
+    }
+    int host = 0;
+    EXPECT_EQ(first->attached(&host, "HWND"), kResultFalse);
 
     // Destroying the first view leaves the second as the one resizes go through.
     EXPECT_EQ(first->release(), 0u);
@@ -448,6 +452,7 @@ TEST(Vst3Wrapper, ViewsKeepThePluginAliveAndCarryResizes) {
 class WindowCountingEditor : public IGraphicsHeadless {
 public:
     using IGraphicsHeadless::IGraphicsHeadless;
+    const char* WindowPlatformType() const override { return "HWND"; }
     void* OpenWindow(void* parent) override {
         ++opened;
         lastParent = parent;
@@ -465,16 +470,20 @@ TEST(Vst3Wrapper, ViewOpensTheWindowOnlyForHwndAndClosesItOnRemoval) {
     IPlugView* view = w.controller()->createView("editor");
     ASSERT_NE(view, nullptr);
     int parent = 0;
-    EXPECT_EQ(view->attached(&parent, "X11EmbedWindowID"), kResultOk);
+    // A foreign window type opens nothing and is not reported as attached.
+    EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
+    EXPECT_EQ(view->attached(&parent, "X11EmbedWindowID"), kResultFalse);
+    EXPECT_EQ(view->attached(&parent, nullptr), kResultFalse);
     EXPECT_EQ(editor->opened, 0);
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(editor->closed, 1);
+    EXPECT_EQ(w.plugin->opened, 0);
+    EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultTrue);
     for (int round = 1; round <= 2; ++round) {
         EXPECT_EQ(view->attached(&parent, "HWND"), kResultOk);
         EXPECT_EQ(editor->opened, round);
         EXPECT_EQ(editor->lastParent, &parent);
+        EXPECT_EQ(w.plugin->opened, round);
         EXPECT_EQ(view->removed(), kResultOk);
-        EXPECT_EQ(editor->closed, round + 1);
+        EXPECT_EQ(editor->closed, round);
     }
     view->release();
 }
