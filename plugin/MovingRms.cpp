@@ -67,44 +67,49 @@ void MovingRms::FindQuietSum()
 int MovingRms::PushDifferences(const double* left, const double* right, int frames, bool* quiet)
 {
     frames = std::min(frames, kMaxRun);
-    double squares[kMaxRun];
-    double changes[kMaxRun];
+    double sums[kMaxRun];
     int count = 0;
     int done = 0;
     while (done < frames) {
         // Up to the end of the window, where the running sum is replaced.
         const int run = std::min(frames - done, int(window.size() - position));
         double* slot = window.data() + position;
-        // Off the serial path: the differences, their squares and what each push adds.
+        // One loop: the running sums are a serial chain of additions, and the rest of
+        // the work (differences, squares, the window, the verdicts) fits in their shadow.
+        const double boundary = quietSum;
+        double sum = sumOfSquares;
+        double fresh = freshSum;
+        int quietHere = 0;
         for (int k = 0; k < run; ++k) {
             const double x = Limited(left[done + k] - right[done + k]);
             const double oldest = slot[k];
-            squares[k] = x * x;
-            changes[k] = squares[k] - oldest * oldest;
+            const double square = x * x;
             slot[k] = x;
-        }
-        // The two running sums, in the order Push adds them.
-        double sum = sumOfSquares;
-        double fresh = freshSum;
-        for (int k = 0; k < run; ++k) {
-            sum += changes[k];
-            fresh += squares[k];
-            changes[k] = sum;
+            // In the order Push adds them.
+            sum += square - oldest * oldest;
+            fresh += square;
+            sums[k] = sum;
+            quietHere += sum < boundary ? 1 : 0;
         }
         position += size_t(run);
         if (position == window.size()) {
+            // The last push of the window compares the exact sum instead.
             position = 0;
-            changes[run - 1] = fresh;
+            quietHere += (fresh < boundary ? 1 : 0) - (sum < boundary ? 1 : 0);
+            sums[run - 1] = fresh;
             sum = fresh;
             fresh = 0.0;
         }
         sumOfSquares = sum;
         freshSum = fresh;
-        const double boundary = quietSum;
-        for (int k = 0; k < run; ++k) {
-            quiet[done + k] = changes[k] < boundary;
-            count += changes[k] < boundary ? 1 : 0;
+        if (quietHere == 0 || quietHere == run) {
+            std::fill(quiet + done, quiet + done + run, quietHere > 0);
+        } else {
+            for (int k = 0; k < run; ++k) {
+                quiet[done + k] = sums[k] < boundary;
+            }
         }
+        count += quietHere;
         done += run;
     }
     return count;

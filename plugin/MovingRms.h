@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <vector>
 
 class MovingRms {
@@ -42,12 +41,13 @@ public:
 private:
     static constexpr double kMaxMagnitude = 1e150;
 
-    // Written as selects rather than branches so that block loops vectorise.
+    // Written as selects rather than branches so that block loops vectorise; x - x is 0
+    // for every finite x and NaN otherwise.
     static double Limited(double x)
     {
-        const double magnitude = std::fabs(x);
-        const double limited = magnitude <= std::numeric_limits<double>::max() ? std::copysign(kMaxMagnitude, x) : 0.0;
-        return magnitude <= kMaxMagnitude ? x : limited;
+        double clamped = x < -kMaxMagnitude ? -kMaxMagnitude : x;
+        clamped = clamped > kMaxMagnitude ? kMaxMagnitude : clamped;
+        return x - x == 0.0 ? clamped : 0.0;
     }
     // Rounding can leave the running sum slightly below 0.
     double Rms(double sum) const { return std::sqrt(std::max(0.0, sum * inverseLength)); }
