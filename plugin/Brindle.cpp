@@ -333,7 +333,7 @@ void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, 
         if (swap) {
             std::swap_ranges(left, left + frames, right);
         }
-        if (delayAmount > 0.0) {
+        if (delayAmount > 0.0 && !delay.AddEcho(outputs, frames, delayAmount)) {
             double* dryL = dryLeft.data();
             double* dryR = dryRight.data();
             std::copy(left, left + frames, dryL);

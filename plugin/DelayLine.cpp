@@ -33,33 +33,38 @@ void DelayLine::Refill(int newLength)
     std::fill(ring.begin() + 1, ring.begin() + length + 1, 0.0);
 }
 
+DelayLine::Tap DelayLine::Begin()
+{
+    // last may have been set from outside since the previous block.
+    ring[size_t(start)] = last;
+    return Tap{ring.data(), length + 1, start, feedback};
+}
+
+void DelayLine::End(const Tap& tap)
+{
+    start = tap.position;
+    last = ring[size_t(start)];
+}
+
 void DelayLine::Process(const double* input, double* output, int frames)
 {
-    const double share = feedback;
-    const int slots = length + 1;
-    double* queue = ring.data();
-    // last may have been set from outside since the previous block.
-    queue[start] = last;
-    int position = start;
-    int j = 0;
-    while (j < frames) {
+    Tap tap = Begin();
+    for (int j = 0; j < frames;) {
         // Up to the end of the ring or of the block, whichever comes first.
-        const int run = std::min(frames - j, slots - position);
-        double* slot = queue + position;
+        const int run = std::min(frames - j, tap.slots - tap.position);
+        double* slot = tap.ring + tap.position;
         const double* in = input + j;
         double* out = output + j;
         for (int k = 0; k < run; ++k) {
             const double x = slot[k];
-            const double v = x * share + in[k];
-            slot[k] = std::fabs(v) <= kMaxMagnitude ? v : 0.0;
+            slot[k] = Entering(x, tap.feedback, in[k]);
             out[k] = x;
         }
         j += run;
-        position += run;
-        if (position == slots) {
-            position = 0;
+        tap.position += run;
+        if (tap.position == tap.slots) {
+            tap.position = 0;
         }
     }
-    start = position;
-    last = queue[position];
+    End(tap);
 }

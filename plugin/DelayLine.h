@@ -2,6 +2,7 @@
 // left it last, and the share of the output fed back.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -32,6 +33,24 @@ public:
     // non-finite v, or one beyond kMaxMagnitude, enters as silence: the line never
     // circulates NaN, and nothing in it can overflow the band-pass after it.
     void Process(const double* input, double* output, int frames);
+
+    // The line opened for a loop of the caller's own: from slot position on, each
+    // sample reads its slot (the output) and overwrites it with Entering(); position
+    // wraps to 0 at slots. Begin puts last in its slot, End takes it back out.
+    struct Tap {
+        double* ring;
+        int slots;
+        int position;
+        double feedback;
+    };
+    Tap Begin();
+    void End(const Tap& tap);
+    // The value that enters the queue for output x and input in.
+    static double Entering(double x, double share, double in)
+    {
+        const double v = x * share + in;
+        return std::fabs(v) <= kMaxMagnitude ? v : 0.0;
+    }
 
     double last = 0.0;
 

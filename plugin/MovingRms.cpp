@@ -67,36 +67,41 @@ void MovingRms::FindQuietSum()
 int MovingRms::PushDifferences(const double* left, const double* right, int frames, bool* quiet)
 {
     frames = std::min(frames, kMaxRun);
-    double sums[kMaxRun];
+    double squares[kMaxRun];
+    double changes[kMaxRun];
     int count = 0;
-    int done = 0;
-    while (done < frames) {
+    for (int done = 0; done < frames;) {
         // Up to the end of the window, where the running sum is replaced.
         const int run = std::min(frames - done, int(window.size() - position));
         double* slot = window.data() + position;
-        // One loop: the running sums are a serial chain of additions, and the rest of
-        // the work (differences, squares, the window, the verdicts) fits in their shadow.
-        const double boundary = quietSum;
-        double sum = sumOfSquares;
-        double fresh = freshSum;
-        int quietHere = 0;
+        // Off the serial path, vectorised: the differences, their squares and what
+        // each push adds to the running sum.
         for (int k = 0; k < run; ++k) {
             const double x = Limited(left[done + k] - right[done + k]);
             const double oldest = slot[k];
-            const double square = x * x;
+            squares[k] = x * x;
+            changes[k] = squares[k] - oldest * oldest;
             slot[k] = x;
-            // In the order Push adds them.
-            sum += square - oldest * oldest;
-            fresh += square;
-            sums[k] = sum;
+        }
+        // The serial path: the two running sums, in the order Push adds them, and the
+        // number of quiet verdicts. The verdicts themselves are only needed when they
+        // differ within the run, which is rare: then the sums are run again.
+        const double boundary = quietSum;
+        const double firstSum = sumOfSquares;
+        double sum = firstSum;
+        double fresh = freshSum;
+        int quietHere = 0;
+        for (int k = 0; k < run; ++k) {
+            sum += changes[k];
+            fresh += squares[k];
             quietHere += sum < boundary ? 1 : 0;
         }
         position += size_t(run);
-        if (position == window.size()) {
+        const bool wrapped = position == window.size();
+        if (wrapped) {
             // The last push of the window compares the exact sum instead.
             position = 0;
             quietHere += (fresh < boundary ? 1 : 0) - (sum < boundary ? 1 : 0);
-            sums[run - 1] = fresh;
             sum = fresh;
             fresh = 0.0;
         }
@@ -105,8 +110,13 @@ int MovingRms::PushDifferences(const double* left, const double* right, int fram
         if (quietHere == 0 || quietHere == run) {
             std::fill(quiet + done, quiet + done + run, quietHere > 0);
         } else {
+            double again = firstSum;
             for (int k = 0; k < run; ++k) {
-                quiet[done + k] = sums[k] < boundary;
+                again += changes[k];
+                quiet[done + k] = again < boundary;
+            }
+            if (wrapped) {
+                quiet[done + run - 1] = sum < boundary;
             }
         }
         count += quietHere;
