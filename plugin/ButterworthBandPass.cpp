@@ -299,13 +299,16 @@ void ButterworthBandPass::PutPairSection(const PairSection& pair)
     }
 }
 
-void ButterworthBandPass::ProcessPairOneSection(PairSection& pair, double* left, double* right, int frames)
+void ButterworthBandPass::ProcessPairOneSection(PairSection& taken, double* left, double* right, int frames)
 {
+    // A local copy whose address is never taken stays in registers.
+    PairSection pair = taken;
     for (int i = 0; i < frames; ++i) {
         const StereoPair y = pair.Step(StereoPair{left[i], right[i]});
         left[i] = y[0];
         right[i] = y[1];
     }
+    taken = pair;
 }
 
 void ButterworthBandPass::Process(int frames, double* const* channels)

@@ -37,10 +37,12 @@ public:
     // buffers and the filter has one section.
     bool AddEcho(double* const* channels, int frames, double amount)
     {
-        Dsp::ButterworthBandPass::PairSection pair;
-        if (Channels != 2 || channels[0] == channels[1] || !filter.TakePairSection(pair)) {
+        Dsp::ButterworthBandPass::PairSection taken;
+        if (Channels != 2 || channels[0] == channels[1] || !filter.TakePairSection(taken)) {
             return false;
         }
+        // A local copy whose address is never taken stays in registers.
+        Dsp::ButterworthBandPass::PairSection pair = taken;
         double* left = channels[0];
         double* right = channels[1];
         DelayLine::Tap tapL = lines[0].Begin();
@@ -73,7 +75,8 @@ public:
         }
         lines[0].End(tapL);
         lines[1].End(tapR);
-        filter.PutPairSection(pair);
+        taken = pair;
+        filter.PutPairSection(taken);
         return true;
     }
 
