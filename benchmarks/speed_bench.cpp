@@ -318,6 +318,24 @@ struct ModulePath {
     RenderPrecision precision;
 };
 
+void AddModule(const ModulePath& module, Scenario scenario, double rate, int frames)
+{
+    auto open = [=]() -> std::unique_ptr<Subject> {
+        auto subject = std::make_unique<ModuleSubject>();
+        if (!subject->Open(module.path, scenario, rate, frames, module.precision)) {
+            return nullptr;
+        }
+        return subject;
+    };
+    const bool isDouble = module.precision == RenderPrecision::Double;
+    const std::string name = std::string(module.name) + "/" + ScenarioName(scenario) + "/" +
+                             std::to_string(int(rate)) + "/" + std::to_string(frames);
+    Add(name, [=](benchmark::State& state) {
+        isDouble ? Time<double>(state, name, open, scenario, rate, frames)
+                 : Time<float>(state, name, open, scenario, rate, frames);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -340,19 +358,7 @@ int main(int argc, char** argv)
             Add("copy/baseline" + where, [=](benchmark::State& state) { CopyBaseline(state, rate, frames); });
             for (Scenario scenario : scenarios) {
                 for (const ModulePath& module : modules) {
-                    auto open = [=]() -> std::unique_ptr<Subject> {
-                        auto subject = std::make_unique<ModuleSubject>();
-                        if (!subject->Open(module.path, scenario, rate, frames, module.precision)) {
-                            return nullptr;
-                        }
-                        return subject;
-                    };
-                    const bool isDouble = module.precision == RenderPrecision::Double;
-                    const std::string name = std::string(module.name) + "/" + ScenarioName(scenario) + where;
-                    Add(name, [=](benchmark::State& state) {
-                        isDouble ? Time<double>(state, name, open, scenario, rate, frames)
-                                 : Time<float>(state, name, open, scenario, rate, frames);
-                    });
+                    AddModule(module, scenario, rate, frames);
                 }
                 for (const Peer& peer : kPeers) {
                     if (scenario == Scenario::Bypass && !peer.hasBypass) {
@@ -373,22 +379,8 @@ int main(int argc, char** argv)
     }
     // Denormals: silence after a loud burst, with everything active, in both precisions.
     for (int frames : {32, 512}) {
-        const double rate = 48000.0;
-        const std::string where = "/48000/" + std::to_string(frames);
         for (const ModulePath& module : modules) {
-            auto open = [=]() -> std::unique_ptr<Subject> {
-                auto subject = std::make_unique<ModuleSubject>();
-                if (!subject->Open(module.path, Scenario::SilenceAfterBurst, rate, frames, module.precision)) {
-                    return nullptr;
-                }
-                return subject;
-            };
-            const bool isDouble = module.precision == RenderPrecision::Double;
-            const std::string name = std::string(module.name) + "/silence_after_burst" + where;
-            Add(name, [=](benchmark::State& state) {
-                isDouble ? Time<double>(state, name, open, Scenario::SilenceAfterBurst, rate, frames)
-                         : Time<float>(state, name, open, Scenario::SilenceAfterBurst, rate, frames);
-            });
+            AddModule(module, Scenario::SilenceAfterBurst, 48000.0, frames);
         }
     }
 

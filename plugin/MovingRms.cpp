@@ -69,16 +69,19 @@ int MovingRms::PushDifferences(const double* left, const double* right, int fram
     frames = std::min(frames, kMaxRun);
     double squares[kMaxRun];
     double changes[kMaxRun];
+    double displaced[kMaxRun];  // the window's values that the run overwrites
     int count = 0;
     for (int done = 0; done < frames;) {
         // Up to the end of the window, where the running sum is replaced.
         const int run = std::min(frames - done, int(window.size() - position));
         double* slot = window.data() + position;
         // Off the serial path, vectorised: the differences, their squares and what
-        // each push adds to the running sum.
+        // each push adds to the running sum. Ordinary differences need no limit; the
+        // serial loop finds out whether all were ordinary.
         for (int k = 0; k < run; ++k) {
-            const double x = Limited(left[done + k] - right[done + k]);
+            const double x = left[done + k] - right[done + k];
             const double oldest = slot[k];
+            displaced[k] = oldest;
             squares[k] = x * x;
             changes[k] = squares[k] - oldest * oldest;
             slot[k] = x;
@@ -88,13 +91,31 @@ int MovingRms::PushDifferences(const double* left, const double* right, int fram
         // differ within the run, which is rare: then the sums are run again.
         const double boundary = quietSum;
         const double firstSum = sumOfSquares;
+        const double firstFresh = freshSum;
         double sum = firstSum;
-        double fresh = freshSum;
+        double fresh = firstFresh;
         int quietHere = 0;
         for (int k = 0; k < run; ++k) {
             sum += changes[k];
             fresh += squares[k];
             quietHere += sum < boundary ? 1 : 0;
+        }
+        // Squares add up without cancelling: a sum of at most kOrdinarySum (or a
+        // window that already held more) vouches that no difference went beyond the
+        // limit. Otherwise the run is done again with limited values.
+        if (!(fresh <= kOrdinarySum)) {
+            sum = firstSum;
+            fresh = firstFresh;
+            quietHere = 0;
+            for (int k = 0; k < run; ++k) {
+                const double x = Limited(left[done + k] - right[done + k]);
+                squares[k] = x * x;
+                changes[k] = squares[k] - displaced[k] * displaced[k];
+                slot[k] = x;
+                sum += changes[k];
+                fresh += squares[k];
+                quietHere += sum < boundary ? 1 : 0;
+            }
         }
         position += size_t(run);
         const bool wrapped = position == window.size();

@@ -40,6 +40,8 @@ public:
 
 private:
     static constexpr double kMaxMagnitude = 1e150;
+    // A run whose squares sum to no more than this had no difference near the limit.
+    static constexpr double kOrdinarySum = 1e299;
 
     // Written as selects rather than branches so that block loops vectorise; x - x is 0
     // for every finite x and NaN otherwise.
