@@ -7,13 +7,22 @@
 
 class DenormalGuard {
 public:
-  // Flush-to-zero (bit 15) and denormals-are-zero (bit 6) of MXCSR.
-  DenormalGuard() : saved(_mm_getcsr()) { _mm_setcsr(saved | 0x8040u); }
-  ~DenormalGuard() { _mm_setcsr(saved); }
+  // Flush-to-zero (bit 15) and denormals-are-zero (bit 6) of MXCSR. Writing MXCSR is
+  // slow next to reading it, and guards nest (the frame's, then the plug-in's): only a
+  // guard that changed the register writes it, and writes it back.
+  DenormalGuard() : saved(_mm_getcsr())
+  {
+    if ((saved & kFlushBits) != kFlushBits) _mm_setcsr(saved | kFlushBits);
+  }
+  ~DenormalGuard()
+  {
+    if ((saved & kFlushBits) != kFlushBits) _mm_setcsr(saved);
+  }
   DenormalGuard(const DenormalGuard&) = delete;
   DenormalGuard& operator=(const DenormalGuard&) = delete;
 
 private:
+  static constexpr unsigned int kFlushBits = 0x8040u;
   unsigned int saved;
 };
 

@@ -27,6 +27,10 @@ void Amplifier::Process(const double* const* inputs, double* const* outputs, int
         }
     }
     const double g = gain;
+    // Unity gain leaves every sample as it is: nothing to do in place.
+    if (g == 1.0 && inputs == outputs) {
+        return;
+    }
     for (int c = 0; c < channelCount; ++c) {
         const double* in = inputs[c];
         double* out = outputs[c];

@@ -83,7 +83,7 @@ void Brindle::Initialize()
     monoLamp.Retune(sampleRate);
     monoLamp.current = 0.0;
     monoLamp.counter = 0;
-    monoRms.Reset(MonoWindowLength(sampleRate, kMonoWindowMs));
+    TuneMonoDetector();
     dryLeft.assign(size_t(kMinPieceFrames), 0.0);
     dryRight.assign(size_t(kMinPieceFrames), 0.0);
 
@@ -177,7 +177,7 @@ void Brindle::OnReset()
     stereoTool.SetSampleRate(rate);
     delay.SetSampleRate(rate);
     monoLamp.Retune(rate);
-    monoRms.Reset(MonoWindowLength(rate, kMonoWindowMs));
+    TuneMonoDetector();
 }
 
 void Brindle::OnParamChanged(int index)
@@ -333,14 +333,16 @@ void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, 
         if (swap) {
             std::swap_ranges(left, left + frames, right);
         }
-        std::copy(left, left + frames, dryLeft.begin());
-        std::copy(right, right + frames, dryRight.begin());
-        if (delayAmount > 0.0) {
+        if (delayAmount > 0.0 && !delay.AddEcho(outputs, frames, delayAmount)) {
+            double* dryL = dryLeft.data();
+            double* dryR = dryRight.data();
+            std::copy(left, left + frames, dryL);
+            std::copy(right, right + frames, dryR);
             delay.Process(outputs, outputs, frames);
             const double amount = delayAmount;
             for (int i = 0; i < frames; ++i) {
-                left[i] = left[i] * amount + dryLeft[size_t(i)];
-                right[i] = right[i] * amount + dryRight[size_t(i)];
+                left[i] = left[i] * amount + dryL[i];
+                right[i] = right[i] * amount + dryR[i];
             }
         }
     }
@@ -364,16 +366,45 @@ void Brindle::DetectMono(const double* left, const double* right, int frames)
     const int lampInterval = int(sampleRate) / 25;
     const double coefficient = monoLamp.coefficient;
     double lamp = monoLamp.current;
-    for (int i = 0; i < frames; ++i) {
-        const double level = monoRms.Push(left[i] - right[i]);
-        lamp = kMonoThreshold > level ? (lamp - 1.0) * coefficient + 1.0 : lamp * coefficient;
-        if (lampCounter >= lampInterval) {
-            if (IControl* control = EditorControl(lampControl)) {
-                control->UpdateFromPlug(lamp);
+    bool quiet[MovingRms::kMaxRun];
+    for (int done = 0; done < frames;) {
+        const int run = std::min(frames - done, MovingRms::kMaxRun);
+        const int quietCount = monoRms.PushDifferences(left + done, right + done, run, quiet);
+        // Usually every sample of a run gets the same verdict: then the one-pole moves
+        // in one step, in closed form, as only the display sees its value.
+        const bool uniform = quietCount == 0 || quietCount == run;
+        for (int i = 0; i < run;) {
+            // Samples up to and including the next lamp update, or to the end of the run.
+            const int toUpdate = std::max(0, lampInterval - lampCounter);
+            const int count = std::min(run - i, toUpdate + 1);
+            if (uniform) {
+                const double decay = lampPowers[size_t(count)];
+                lamp = quietCount > 0 ? (lamp - 1.0) * decay + 1.0 : lamp * decay;
+            } else {
+                for (int k = i; k < i + count; ++k) {
+                    lamp = quiet[k] ? (lamp - 1.0) * coefficient + 1.0 : lamp * coefficient;
+                }
             }
-            lampCounter = 0;
+            i += count;
+            if (count > toUpdate) {
+                if (IControl* control = EditorControl(lampControl)) {
+                    control->UpdateFromPlug(lamp);
+                }
+                lampCounter = 1;
+            } else {
+                lampCounter += count;
+            }
         }
-        ++lampCounter;
+        done += run;
     }
     monoLamp.current = lamp;
+}
+
+void Brindle::TuneMonoDetector()
+{
+    monoRms.Reset(MonoWindowLength(sampleRate, kMonoWindowMs));
+    monoRms.SetQuietLevel(kMonoThreshold);
+    for (size_t k = 0; k < lampPowers.size(); ++k) {
+        lampPowers[k] = std::pow(monoLamp.coefficient, double(k));
+    }
 }

@@ -4,6 +4,7 @@
 // include) and BRINDLE_WRAPPER_CLASS (the class to derive from).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -78,6 +79,8 @@ private:
     void DefineParameters();
     void ProcessPiece(const double* const* inputs, double* const* outputs, int frames);
     void DetectMono(const double* left, const double* right, int frames);
+    // Window, quiet level and the lamp's decay over runs, after a change of rate.
+    void TuneMonoDetector();
     void SwitchPage();
     void SettleGlides();
     // The editor's control at index, or null without an editor or such a control.
@@ -118,6 +121,8 @@ private:
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;
+    // The lamp coefficient to the power k, for runs of k samples with one verdict.
+    std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 
     // Indices in the editor's control list.
     int32_t lampControl = 15;

@@ -270,33 +270,45 @@ void ButterworthBandPass::RestartIfNonFinite(ChannelState& state)
     }
 }
 
-void ButterworthBandPass::ProcessPairOneSection(double* left, double* right, int frames)
+bool ButterworthBandPass::TakePairSection(PairSection& pair) const
 {
-    const SectionCoefficients c = sections[0];
-    ChannelState& l = states[0];
-    ChannelState& r = states[1];
-    double lw1 = l.w1[0], lw2 = l.w2[0], lOffset = l.denormalOffset;
-    double rw1 = r.w1[0], rw2 = r.w2[0], rOffset = r.denormalOffset;
-    for (int i = 0; i < frames; ++i) {
-        lOffset = -lOffset;
-        rOffset = -rOffset;
-        const double lw = left[i] - c.a1 * lw1 - c.a2 * lw2 + lOffset;
-        const double rw = right[i] - c.a1 * rw1 - c.a2 * rw2 + rOffset;
-        left[i] = c.b0 * lw + c.b1 * lw1 + c.b2 * lw2;
-        right[i] = c.b0 * rw + c.b1 * rw1 + c.b2 * rw2;
-        lw2 = lw1;
-        lw1 = lw;
-        rw2 = rw1;
-        rw1 = rw;
+    if (sectionCount != 1) {
+        return false;
     }
-    l.w1[0] = lw1;
-    l.w2[0] = lw2;
-    l.denormalOffset = lOffset;
-    r.w1[0] = rw1;
-    r.w2[0] = rw2;
-    r.denormalOffset = rOffset;
-    RestartIfNonFinite(l);
-    RestartIfNonFinite(r);
+    const SectionCoefficients& c = sections[0];
+    const ChannelState& l = states[0];
+    const ChannelState& r = states[1];
+    pair.a1 = StereoPair{c.a1, c.a1};
+    pair.a2 = StereoPair{c.a2, c.a2};
+    pair.b0 = StereoPair{c.b0, c.b0};
+    pair.b1 = StereoPair{c.b1, c.b1};
+    pair.b2 = StereoPair{c.b2, c.b2};
+    pair.w1 = StereoPair{l.w1[0], r.w1[0]};
+    pair.w2 = StereoPair{l.w2[0], r.w2[0]};
+    pair.offset = StereoPair{l.denormalOffset, r.denormalOffset};
+    return true;
+}
+
+void ButterworthBandPass::PutPairSection(const PairSection& pair)
+{
+    for (int c = 0; c < kChannels; ++c) {
+        states[c].w1[0] = pair.w1[c];
+        states[c].w2[0] = pair.w2[c];
+        states[c].denormalOffset = pair.offset[c];
+        RestartIfNonFinite(states[c]);
+    }
+}
+
+void ButterworthBandPass::ProcessPairOneSection(PairSection& taken, double* left, double* right, int frames)
+{
+    // A local copy whose address is never taken stays in registers.
+    PairSection pair = taken;
+    for (int i = 0; i < frames; ++i) {
+        const StereoPair y = pair.Step(StereoPair{left[i], right[i]});
+        left[i] = y[0];
+        right[i] = y[1];
+    }
+    taken = pair;
 }
 
 void ButterworthBandPass::Process(int frames, double* const* channels)
@@ -304,8 +316,10 @@ void ButterworthBandPass::Process(int frames, double* const* channels)
     if (channels == nullptr || frames <= 0) {
         return;
     }
-    if (sectionCount == 1 && channels[0] != nullptr && channels[1] != nullptr && channels[0] != channels[1]) {
-        ProcessPairOneSection(channels[0], channels[1], frames);
+    PairSection pair;
+    if (channels[0] != nullptr && channels[1] != nullptr && channels[0] != channels[1] && TakePairSection(pair)) {
+        ProcessPairOneSection(pair, channels[0], channels[1], frames);
+        PutPairSection(pair);
         return;
     }
     for (int c = 0; c < kChannels; ++c) {

@@ -6,6 +6,10 @@
 
 namespace Dsp {
 
+// Two doubles in one register: the left and right channel of one frame, processed by
+// the same packed instructions, each lane rounded exactly as a lone double would be.
+using StereoPair = double __attribute__((vector_size(16)));
+
 // Coefficients of one second-order section, a0 first as the design stores them.
 struct SectionCoefficients {
     double a0 = 1.0;
@@ -77,6 +81,29 @@ class ButterworthBandPass : public ButterworthBandPassDesign {
 public:
     static constexpr int kChannels = 2;
 
+    // A one-section design on both channels at once, for loops that run the filter
+    // among other per-sample work: taken from the filter, stepped, and put back.
+    struct PairSection {
+        StereoPair a1, a2, b0, b1, b2;
+        StereoPair w1, w2, offset;
+
+        // The newest state's term goes last, so the recursion waits on one multiply
+        // and one subtraction per sample.
+        StereoPair Step(StereoPair x)
+        {
+            offset = -offset;
+            const StereoPair w = (x + offset - a2 * w2) - a1 * w1;
+            const StereoPair y = b0 * w + b1 * w1 + b2 * w2;
+            w2 = w1;
+            w1 = w;
+            return y;
+        }
+    };
+    // False unless the design has exactly one section.
+    bool TakePairSection(PairSection& pair) const;
+    // Stores the state back; a channel that has become non-finite restarts from silence.
+    void PutPairSection(const PairSection& pair);
+
     int ChannelCount() const override { return kChannels; }
     void Reset() override;
     // A channel whose section state has become non-finite (overflow) restarts from
@@ -93,8 +120,8 @@ private:
 
     template <typename Sample>
     void ProcessChannel(ChannelState& state, Sample* samples, int frames);
-    // One section on both channels at once: the two recursions overlap in time.
-    void ProcessPairOneSection(double* left, double* right, int frames);
+    // One section on both channels at once, in one register.
+    static void ProcessPairOneSection(PairSection& pair, double* left, double* right, int frames);
     static void RestartIfNonFinite(ChannelState& state);
 
     ChannelState states[kChannels];

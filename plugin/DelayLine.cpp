@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-DelayLine::DelayLine(double feedbackShare) : ring(size_t(kMaxLength), 0.0)
+DelayLine::DelayLine(double feedbackShare) : ring(size_t(kMaxLength) + 1, 0.0)
 {
     SetFeedback(feedbackShare);
 }
@@ -17,11 +17,11 @@ void DelayLine::SetFeedback(double value)
 void DelayLine::Resize(int newLength)
 {
     newLength = std::clamp(newLength, 0, kMaxLength);
-    // Put the oldest entry first so the queue order is the ring order.
-    std::rotate(ring.begin(), ring.begin() + start, ring.begin() + length);
+    // Put last first so the ring order is the queue order.
+    std::rotate(ring.begin(), ring.begin() + start, ring.begin() + length + 1);
     start = 0;
     if (newLength > length) {
-        std::fill(ring.begin() + length, ring.begin() + newLength, 0.0);
+        std::fill(ring.begin() + length + 1, ring.begin() + newLength + 1, 0.0);
     }
     length = newLength;
 }
@@ -30,43 +30,41 @@ void DelayLine::Refill(int newLength)
 {
     length = std::clamp(newLength, 0, kMaxLength);
     start = 0;
-    std::fill(ring.begin(), ring.begin() + length, 0.0);
+    std::fill(ring.begin() + 1, ring.begin() + length + 1, 0.0);
+}
+
+DelayLine::Tap DelayLine::Begin()
+{
+    // last may have been set from outside since the previous block.
+    ring[size_t(start)] = last;
+    return Tap{ring.data(), length + 1, start, feedback};
+}
+
+void DelayLine::End(const Tap& tap)
+{
+    start = tap.position;
+    last = ring[size_t(start)];
 }
 
 void DelayLine::Process(const double* input, double* output, int frames)
 {
-    const double share = feedback;
-    double held = last;
-    if (length == 0) {
-        for (int j = 0; j < frames; ++j) {
-            const double x = held;
-            const double v = x * share + input[j];
-            held = std::fabs(v) <= kMaxMagnitude ? v : 0.0;
-            output[j] = x;
-        }
-        last = held;
-        return;
-    }
-    double* queue = ring.data();
-    int position = start;
-    int j = 0;
-    while (j < frames) {
+    Tap tap = Begin();
+    for (int j = 0; j < frames;) {
         // Up to the end of the ring or of the block, whichever comes first.
-        const int run = std::min(frames - j, length - position);
-        double* slot = queue + position;
+        const int run = std::min(frames - j, tap.slots - tap.position);
+        double* slot = tap.ring + tap.position;
+        const double* in = input + j;
+        double* out = output + j;
         for (int k = 0; k < run; ++k) {
-            const double x = held;
-            const double v = x * share + input[j + k];
-            held = slot[k];
-            slot[k] = std::fabs(v) <= kMaxMagnitude ? v : 0.0;
-            output[j + k] = x;
+            const double x = slot[k];
+            slot[k] = Entering(x, tap.feedback, in[k]);
+            out[k] = x;
         }
         j += run;
-        position += run;
-        if (position == length) {
-            position = 0;
+        tap.position += run;
+        if (tap.position == tap.slots) {
+            tap.position = 0;
         }
     }
-    last = held;
-    start = position;
+    End(tap);
 }

@@ -2,6 +2,7 @@
 // left it last, and the share of the output fed back.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -22,7 +23,7 @@ public:
     // Every entry becomes 0 at the given length, limited to [0, kMaxLength].
     void Refill(int newLength);
     // The queue from oldest to newest.
-    double At(int index) const { return ring[std::size_t((start + index) % (length > 0 ? length : 1))]; }
+    double At(int index) const { return ring[std::size_t((start + 1 + index) % (length + 1))]; }
 
     void SetFeedback(double value);
     double Feedback() const { return feedback; }
@@ -33,11 +34,32 @@ public:
     // circulates NaN, and nothing in it can overflow the band-pass after it.
     void Process(const double* input, double* output, int frames);
 
+    // The line opened for a loop of the caller's own: from slot position on, each
+    // sample reads its slot (the output) and overwrites it with Entering(); position
+    // wraps to 0 at slots. Begin puts last in its slot, End takes it back out.
+    struct Tap {
+        double* ring;
+        int slots;
+        int position;
+        double feedback;
+    };
+    Tap Begin();
+    void End(const Tap& tap);
+    // The value that enters the queue for output x and input in.
+    static double Entering(double x, double share, double in)
+    {
+        const double v = x * share + in;
+        return std::fabs(v) <= kMaxMagnitude ? v : 0.0;
+    }
+
     double last = 0.0;
 
 private:
+    // The ring holds last followed by the queue, Length() + 1 slots from start on, so
+    // each sample reads its slot and overwrites it with the value entering the queue:
+    // no carried value from one sample to the next, and the loop vectorises.
     std::vector<double> ring;
     int length = 0;
-    int start = 0;  // position of the oldest entry
+    int start = 0;  // slot of last; the oldest queue entry follows it
     double feedback = 0.0;
 };

@@ -2,6 +2,7 @@
 // blocks, connections, bypass and the plug-in mutex.
 #include "AllocationCounter.h"
 #include "TestEffect.h"
+#include "framework/DenormalGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -428,3 +429,29 @@ TEST(Mutex, IsRecursiveAndHoldsOffOtherThreads)
   EXPECT_TRUE(done.load());
   EXPECT_DOUBLE_EQ(effect.Value(0), 0.75);
 }
+
+#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
+TEST(Processing, DenormalGuardsNestAndRestoreTheHostsSetting)
+{
+  // Flush-to-zero (0x8000) and denormals-are-zero (0x0040): on inside every guard,
+  // back to the host's setting after the outermost one, whether or not the host had
+  // them on already.
+  const unsigned int host = _mm_getcsr();
+  for (const unsigned int start : {host & ~0x8040u, host | 0x8040u}) {
+    _mm_setcsr(start);
+    {
+      DenormalGuard outer;
+      EXPECT_EQ(_mm_getcsr() & 0x8040u, 0x8040u);
+      {
+        DenormalGuard inner;
+        EXPECT_EQ(_mm_getcsr() & 0x8040u, 0x8040u);
+      }
+      EXPECT_EQ(_mm_getcsr() & 0x8040u, 0x8040u);
+      volatile double tiny = 1e-310;
+      EXPECT_EQ(tiny * 0.5, 0.0);  // a denormal result is flushed
+    }
+    EXPECT_EQ(_mm_getcsr(), start);
+  }
+  _mm_setcsr(host);
+}
+#endif

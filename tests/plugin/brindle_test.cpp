@@ -13,6 +13,7 @@
 
 #include "Brindle.h"
 #include "BrindleSettings.h"
+#include "MovingRms.h"
 
 namespace {
 
@@ -470,6 +471,64 @@ TEST(Brindle, MonoLampRisesOnMonoInputAndIsLitOnAttach)
     Set(*plug, Brindle::kBypass, 1.0);
     Render(*plug, Signal(5000, 0.4, 0.4), 512);
     EXPECT_EQ(lamp->received.size(), 4u);
+}
+
+TEST(Brindle, LampValuesFollowEverySampleVerdictWhateverTheBlocks)
+{
+    // Mono, loud stereo, a side signal hovering about the mono threshold (the verdict
+    // changes within blocks) and mono again. The reference runs the one-pole on every
+    // sample with the verdict of a moving RMS fed sample by sample.
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    Signal in;
+    // Uniform noise of half-width a has an RMS of a / sqrt(3); a swing of 20 % about
+    // 1.732e-4 takes the side level across 1e-4 and back, twice.
+    auto append = [&](int frames, double side, double swing) {
+        for (int i = 0; i < frames; ++i) {
+            const double l = 0.3 * noise(random);
+            const double a = side * (1.0 + swing * std::sin(2.0 * kPi * double(i) / 20000.0));
+            in.left.push_back(l);
+            in.right.push_back(l - a * noise(random));
+        }
+    };
+    append(4000, 0.0, 0.0);
+    append(3000, 0.5, 0.0);
+    append(40000, 1.732e-4, 0.2);
+    append(5000, 0.0, 0.0);
+
+    const double c = std::exp(-2.0 * kPi / 44100.0);
+    MovingRms rms;
+    rms.Reset(11025);  // 250 ms at 44100 Hz
+    std::vector<double> expected;
+    double lamp = 0.0;
+    int counter = 0;
+    int changes = 0;
+    bool wasQuiet = false;
+    for (size_t i = 0; i < in.Frames(); ++i) {
+        const bool quiet = rms.Push(in.left[i] - in.right[i]) < 1e-4;
+        changes += quiet != wasQuiet ? 1 : 0;
+        wasQuiet = quiet;
+        lamp = quiet ? (lamp - 1.0) * c + 1.0 : lamp * c;
+        if (counter >= 1764) {
+            expected.push_back(lamp);
+            counter = 0;
+        }
+        ++counter;
+    }
+    ASSERT_GE(changes, 5);  // three changes of segment and crossings of the hovering part
+
+    for (size_t block : {size_t(1), size_t(100), size_t(512)}) {
+        auto plug = MakePlugin();
+        auto* editor = new FakeEditor(plug.get());
+        plug->AttachEditor(editor);
+        FakeControl* lampControl = editor->Fake(15);
+        lampControl->received.clear();
+        Render(*plug, in, block);
+        ASSERT_EQ(lampControl->received.size(), expected.size()) << block;
+        for (size_t k = 0; k < expected.size(); ++k) {
+            EXPECT_NEAR(lampControl->received[k], expected[k], 1e-9) << block << " update " << k;
+        }
+    }
 }
 
 // Controls gain hiding and greying with the editor's full control family.

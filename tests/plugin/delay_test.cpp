@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "FilteredFeedbackDelay.h"
@@ -142,6 +145,73 @@ TEST(DelayLine, NonFiniteInputNeverCirculates)
     }
 }
 
+// The plug-in's delay with its band-pass as the plug-in sets it up.
+FilteredFeedbackDelay<2> PluginDelayWithFilter(double rate)
+{
+    FilteredFeedbackDelay<2> delay = PluginDelay(rate);
+    Dsp::ButterworthBandPass& filter = delay.Filter();
+    filter.SetParam(Dsp::kParamFrequency, 1000.0);
+    filter.SetParam(Dsp::kParamBandwidthHz, 400.0);
+    filter.SetParam(Dsp::kParamOrder, 1.0);
+    return delay;
+}
+
+TEST(FilteredFeedbackDelay, EchoAddedInOnePassEqualsProcessThenSum)
+{
+    // The one-pass sum must give the same bits as Process into a copy followed by
+    // echo * amount + dry, across ring wraps (694 and 538 samples) and odd block sizes.
+    struct Case {
+        double amount;
+        std::vector<int> blocks;
+    };
+    const Case cases[] = {
+        {1.0, {512}},
+        {0.37, {1, 37, 700, 5, 1024}},
+        {0.001, {538, 694, 160}},
+    };
+    for (const Case& c : cases) {
+        FilteredFeedbackDelay<2> oneRun = PluginDelayWithFilter(44100.0);
+        FilteredFeedbackDelay<2> twoRuns = PluginDelayWithFilter(44100.0);
+        std::mt19937 random(3);
+        std::uniform_real_distribution<double> noise(-1.0, 1.0);
+        for (int round = 0; round < 4; ++round) {
+            for (int frames : c.blocks) {
+                std::vector<double> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+                for (int i = 0; i < frames; ++i) {
+                    left[size_t(i)] = noise(random);
+                    right[size_t(i)] = noise(random);
+                }
+                std::vector<double> expectL = left, expectR = right;
+                double* expect[2] = {expectL.data(), expectR.data()};
+                twoRuns.Process(expect, expect, frames);
+                for (int i = 0; i < frames; ++i) {
+                    expectL[size_t(i)] = expectL[size_t(i)] * c.amount + left[size_t(i)];
+                    expectR[size_t(i)] = expectR[size_t(i)] * c.amount + right[size_t(i)];
+                }
+                double* channels[2] = {left.data(), right.data()};
+                ASSERT_TRUE(oneRun.AddEcho(channels, frames, c.amount));
+                ASSERT_EQ(std::memcmp(left.data(), expectL.data(), left.size() * sizeof(double)), 0) << c.amount;
+                ASSERT_EQ(std::memcmp(right.data(), expectR.data(), right.size() * sizeof(double)), 0) << c.amount;
+            }
+        }
+        for (int line = 0; line < 2; ++line) {
+            EXPECT_EQ(oneRun.Line(line).last, twoRuns.Line(line).last);
+            EXPECT_EQ(oneRun.Line(line).At(0), twoRuns.Line(line).At(0));
+        }
+    }
+
+    // One buffer for both channels, or a two-section design: nothing done.
+    FilteredFeedbackDelay<2> delay = PluginDelayWithFilter(44100.0);
+    std::vector<double> buffer(64, 0.5);
+    double* same[2] = {buffer.data(), buffer.data()};
+    EXPECT_FALSE(delay.AddEcho(same, 64, 1.0));
+    delay.Filter().SetParam(Dsp::kParamOrder, 2.0);
+    std::vector<double> other(64, 0.5);
+    double* pair[2] = {buffer.data(), other.data()};
+    EXPECT_FALSE(delay.AddEcho(pair, 64, 1.0));
+    EXPECT_EQ(buffer, std::vector<double>(64, 0.5));
+}
+
 TEST(MovingRms, WindowAverageAndRecoveryFromBadValues)
 {
     MovingRms rms;
@@ -170,6 +240,85 @@ TEST(MovingRms, WindowAverageAndRecoveryFromBadValues)
     empty.Reset(0);  // a window of at least one value
     EXPECT_EQ(empty.Length(), 1);
     EXPECT_EQ(empty.Push(-2.0), 2.0);
+}
+
+TEST(MovingRms, BlockVerdictsMatchPushSampleBySample)
+{
+    // PushDifferences against Push on the differences, verdict by verdict, for
+    // signals that hover about the quiet level (many changes of verdict), stay on one
+    // side of it, or carry values the window must limit; windows shorter and longer
+    // than a run, so that the running sum is replaced inside runs.
+    const double level = 1e-4;
+    struct Case {
+        const char* name;
+        int window;
+        double sideLevel;  // half-width of the noise in L - R
+        int run;
+    };
+    const Case cases[] = {
+        {"hovering", 7, 1.8e-4, 256},
+        {"hovering, long window", 300, 1.75e-4, 37},
+        {"mono", 50, 0.0, 256},
+        {"loud", 11, 0.5, 100},
+        {"bad values", 13, 1e-4, 64},
+    };
+    for (const Case& c : cases) {
+        MovingRms block, single;
+        block.Reset(c.window);
+        single.Reset(c.window);
+        block.SetQuietLevel(level);
+        std::mt19937 random(11);
+        std::uniform_real_distribution<double> noise(-1.0, 1.0);
+        int changes = 0;
+        bool previous = false;
+        for (int round = 0; round < 40; ++round) {
+            std::vector<double> left(static_cast<size_t>(c.run)), right(static_cast<size_t>(c.run));
+            for (size_t i = 0; i < left.size(); ++i) {
+                left[i] = noise(random) * 0.3;
+                right[i] = left[i] - noise(random) * c.sideLevel;
+            }
+            if (std::string(c.name) == "bad values" && round % 3 == 0) {
+                left[5] = kNaN;
+                right[9] = std::numeric_limits<double>::infinity();
+                left[20] = 1e200;
+            }
+            bool quiet[MovingRms::kMaxRun];
+            const int count = block.PushDifferences(left.data(), right.data(), c.run, quiet);
+            int expectedCount = 0;
+            for (int i = 0; i < c.run; ++i) {
+                const bool expected = single.Push(left[size_t(i)] - right[size_t(i)]) < level;
+                ASSERT_EQ(quiet[i], expected) << c.name << " round " << round << " sample " << i;
+                expectedCount += expected ? 1 : 0;
+                changes += expected != previous ? 1 : 0;
+                previous = expected;
+            }
+            ASSERT_EQ(count, expectedCount) << c.name;
+        }
+        // The windows end in the same state.
+        EXPECT_EQ(block.Push(0.25), single.Push(0.25)) << c.name;
+        if (c.sideLevel > 0.0 && c.sideLevel < 1e-3) {
+            EXPECT_GT(changes, 20) << c.name << ": the case must cross the level often";
+        }
+    }
+
+    // A huge value swallows the squares added while it is in the window, so when it
+    // leaves, the running sum lacks one square of 1.03e-4: 7 x 1.0609e-8 is below the
+    // quiet sum 8 x 1e-8, the exact 8 x 1.0609e-8 above. Pushes 1 to 7 of the next
+    // window are quiet; the last, where the exact sum takes over, is not.
+    MovingRms rms;
+    rms.Reset(8);
+    rms.SetQuietLevel(level);
+    const std::vector<double> zeros(8, 0.0);
+    std::vector<double> huge(8, 1.03e-4);
+    huge[0] = 1e150;
+    const std::vector<double> hovering(8, 1.03e-4);
+    bool quiet[8];
+    EXPECT_EQ(rms.PushDifferences(huge.data(), zeros.data(), 8, quiet), 0);
+    EXPECT_EQ(rms.PushDifferences(hovering.data(), zeros.data(), 8, quiet), 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_TRUE(quiet[i]) << i;
+    }
+    EXPECT_FALSE(quiet[7]);
 }
 
 }  // namespace
