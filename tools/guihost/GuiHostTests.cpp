@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -397,7 +398,9 @@ TEST_P(EditorInHost, ScreenShowsTheWindowlessDrawing)
     Settle();
     const Capture screen = CaptureWindow(editor);
     SavePng(screen, std::string("editor-") + Name() + "-" + std::to_string(i) + ".png");
-    EXPECT_TRUE(LooksLike(screen, WindowlessDrawing(cases[i]))) << "case " << i;
+    const ::testing::AssertionResult same = LooksLike(screen, WindowlessDrawing(cases[i]));
+    EXPECT_TRUE(same) << "case " << i;
+    std::printf("%s case %zu: %s\n", Name(), i, same.message());
     // Back to the defaults for the next case.
     session->Automate(kWidth, 0.5);
     session->Automate(kPanning, 0.5);
