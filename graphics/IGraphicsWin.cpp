@@ -291,11 +291,10 @@ LRESULT IGraphicsWin::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return 0;
   case WM_PAINT: {
     RECT update;
-    if (GetUpdateRect(hwnd, &update, FALSE)) {
-      Draw(IRect(update.left, update.top, update.right, update.bottom));
-    } else {
-      ValidateRect(hwnd, nullptr);
-    }
+    if (GetUpdateRect(hwnd, &update, FALSE)) Draw(IRect(update.left, update.top, update.right, update.bottom));
+    // An editor without controls presents nothing; the area must still count as
+    // painted, or the window would be asked again at once.
+    ValidateRect(hwnd, nullptr);
     return 0;
   }
   case WM_CLOSE:
