@@ -7,8 +7,11 @@ namespace {
 
 const char kHostClass[] = "BrindleGuiHostWindow";
 
+std::vector<HostKey> hostKeys;
+
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+  if (message == WM_KEYDOWN || message == WM_KEYUP) hostKeys.push_back({message == WM_KEYDOWN, wParam});
   return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -56,6 +59,13 @@ int HostWindow::EditorCount() const
   int count = 0;
   for (HWND child = Editor(); child; child = FindWindowExA(window, child, kEditorClass, nullptr)) ++count;
   return count;
+}
+
+std::vector<HostKey> TakeHostKeys()
+{
+  std::vector<HostKey> keys;
+  keys.swap(hostKeys);
+  return keys;
 }
 
 void Pump(int milliseconds)

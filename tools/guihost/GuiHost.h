@@ -45,6 +45,14 @@ private:
   HWND window = nullptr;
 };
 
+// A key message that reached a host window (an editor passes on keys it does not take).
+struct HostKey {
+  bool down;
+  WPARAM virtualKey;
+};
+// The key messages host windows received since the last call.
+std::vector<HostKey> TakeHostKeys();
+
 // Runs the thread's messages for about this long.
 void Pump(int milliseconds);
 // Runs messages until `editor` has handled `ticks` timer ticks after this call;

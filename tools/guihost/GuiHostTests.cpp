@@ -498,6 +498,23 @@ TEST_P(EditorInHost, WheelMovesWholeNotches)
   }
 }
 
+TEST_P(EditorInHost, KeysGoOnToTheHostWindow)
+{
+  // No control of this editor takes keys: mapped (a letter, an arrow) and unmapped
+  // (F5) keys alike reach the host's top-level window, and nothing changes.
+  TakeHostKeys();
+  for (WPARAM key : {WPARAM('A'), WPARAM(VK_UP), WPARAM(VK_F5)}) Key(editor, key);
+  Settle(1);
+  const std::vector<HostKey> keys = TakeHostKeys();
+  ASSERT_EQ(keys.size(), 6u);
+  const WPARAM expected[] = {'A', 'A', VK_UP, VK_UP, VK_F5, VK_F5};
+  for (size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].virtualKey, expected[i]) << i;
+    EXPECT_EQ(keys[i].down, i % 2 == 0) << i;
+  }
+  EXPECT_DOUBLE_EQ(session->Param(kWidth), 0.5);
+}
+
 TEST_P(EditorInHost, AboutPageOpensAndCloses)
 {
   Click(editor, kAboutTarget.x, kAboutTarget.y);
