@@ -50,7 +50,12 @@ protected:
 };
 
 // Ends a menu that the posted keys did not close, so that a failure cannot hang.
-void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+bool menuWasStuck = false;
+void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+  menuWasStuck = true;
+  EndMenu();
+}
 
 TEST_F(WindowOnItsOwn, PopupMenuReportsTheMenuAndItemChosenByKeys)
 {
@@ -82,9 +87,11 @@ TEST_F(WindowOnItsOwn, PopupMenuReportsTheMenuAndItemChosenByKeys)
   for (const Case& c : cases) {
     menu.chosenItemIndex = more->submenu->chosenItemIndex = -1;
     for (WPARAM key : c.keys) Key(editor, key);
+    menuWasStuck = false;
     const UINT_PTR guard = SetTimer(nullptr, 0, 3000, EndStuckMenu);
     IMenu* chosen = graphics.ShowPopupMenu(menu, IRect(10, 10, 90, 30));
     KillTimer(nullptr, guard);
+    EXPECT_FALSE(menuWasStuck) << "keys " << c.keys.size();
     EXPECT_EQ(chosen, c.expectedMenu) << "keys " << c.keys.size();
     if (chosen) {
       EXPECT_EQ(chosen->chosenItemIndex, c.expectedIndex);
