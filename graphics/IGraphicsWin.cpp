@@ -30,7 +30,7 @@ constexpr int kEditControlId = 0x63;
 constexpr LONG_PTR kEditMarker = 0xDEADF00B;
 constexpr int kWheelNotch = 120;
 
-// Only the window's thread touches these (see the class comment).
+// Process-wide, touched only on the thread of the host's windows.
 int classUseCount = 0;
 double redrawRate = 25.0;
 
@@ -230,14 +230,10 @@ void IGraphicsWin::CloseWindow()
 
 void IGraphicsWin::ForgetWindow()
 {
-  // The host destroyed its window, and ours with it, before closing the editor.
+  // The host destroyed its window, and ours and the field with it, before
+  // closing the editor.
   editWindow = nullptr;
-  editControl = nullptr;
-  editParam = nullptr;
-  editDefaultProc = nullptr;
-  editState = kEditIdle;
-  if (editFont) DeleteObject(editFont);
-  editFont = nullptr;
+  DestroyTextEntry();
   window = nullptr;
   // The class cannot go while the dying window exists; registering again copes.
   if (classUseCount > 0) --classUseCount;
