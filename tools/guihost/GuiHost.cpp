@@ -140,12 +140,20 @@ void Click(HWND window, int x, int y, bool right)
   PostMessageA(window, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, Point(x, y));
 }
 
-void Drag(HWND window, int x, int y, int dX, int dY)
+void Drag(HWND window, int x, int y, int dX, int dY, WPARAM keys)
+{
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, Point(x, y));
+  PostMessageA(window, WM_MOUSEMOVE, MK_LBUTTON | keys, Point(x + dX / 2, y + dY / 2));
+  PostMessageA(window, WM_MOUSEMOVE, MK_LBUTTON | keys, Point(x + dX, y + dY));
+  PostMessageA(window, WM_LBUTTONUP, keys, Point(x + dX, y + dY));
+}
+
+void DoubleClick(HWND window, int x, int y)
 {
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, Point(x, y));
-  PostMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, Point(x + dX / 2, y + dY / 2));
-  PostMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, Point(x + dX, y + dY));
-  PostMessageA(window, WM_LBUTTONUP, 0, Point(x + dX, y + dY));
+  PostMessageA(window, WM_LBUTTONUP, 0, Point(x, y));
+  PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, Point(x, y));
+  PostMessageA(window, WM_LBUTTONUP, 0, Point(x, y));
 }
 
 void Wheel(HWND window, int x, int y, int delta)

@@ -64,7 +64,9 @@ Capture CaptureWindow(HWND window);
 
 // Posted as the window system would post them; coordinates are the window's.
 void Click(HWND window, int x, int y, bool right = false);
-void Drag(HWND window, int x, int y, int dX, int dY);
+// `keys` adds MK_SHIFT or MK_CONTROL to the button state of the moves.
+void Drag(HWND window, int x, int y, int dX, int dY, WPARAM keys = 0);
+void DoubleClick(HWND window, int x, int y);
 void Wheel(HWND window, int x, int y, int delta);
 void Key(HWND window, WPARAM virtualKey);
 void Type(HWND window, const std::string& characters);

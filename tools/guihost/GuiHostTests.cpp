@@ -412,20 +412,38 @@ TEST_P(EditorInHost, ScreenShowsTheWindowlessDrawing)
 
 TEST_P(EditorInHost, DraggingWidthIsOneGestureTheParameterFollows)
 {
-  session->ClearEdits();
-  Drag(editor, kWidthKnob.x, kWidthKnob.y, 0, -10);
-  Settle();
-  // 10 pixels up on a 61-pixel control with the divisor 4: 10 / 61 / 4 of the range.
-  const double expected = 0.5 + 10.0 / 61.0 / 4.0;
-  const std::vector<Edit> edits = session->Edits();
-  ASSERT_GE(edits.size(), 3u);
-  EXPECT_EQ(edits.front().kind, 'B');
-  EXPECT_EQ(edits.back().kind, 'E');
-  for (const Edit& edit : edits) EXPECT_EQ(edit.index, kWidth);
-  for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'P');
-  EXPECT_NEAR(edits[edits.size() - 2].value, expected, 1e-6);
-  EXPECT_NEAR(session->Param(kWidth), expected, 1e-6);
+  struct Case {
+    int dY;
+    WPARAM keys;
+    double change;
+  };
+  // Up by dY pixels on a 61-pixel control with the divisor 4: dY / 61 / 4 of the
+  // range; Shift or Ctrl make it ten times finer.
+  const Case cases[] = {
+    {-10, 0, 10.0 / 61.0 / 4.0},
+    {-20, MK_SHIFT, 20.0 / 61.0 / 40.0},
+    {30, MK_CONTROL, -30.0 / 61.0 / 40.0},
+  };
+  double expected = 0.5;
+  for (const Case& c : cases) {
+    session->ClearEdits();
+    Drag(editor, kWidthKnob.x, kWidthKnob.y, 0, c.dY, c.keys);
+    Settle();
+    expected += c.change;
+    const std::vector<Edit> edits = session->Edits();
+    ASSERT_GE(edits.size(), 3u);
+    EXPECT_EQ(edits.front().kind, 'B');
+    EXPECT_EQ(edits.back().kind, 'E');
+    for (const Edit& edit : edits) EXPECT_EQ(edit.index, kWidth);
+    for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'P');
+    EXPECT_NEAR(edits[edits.size() - 2].value, expected, 1e-6) << "dY " << c.dY;
+    EXPECT_NEAR(session->Param(kWidth), expected, 1e-6) << "dY " << c.dY;
+  }
   EXPECT_TRUE(LooksLike(CaptureWindow(editor), WindowlessDrawing({{kWidth, session->Param(kWidth)}})));
+  // A double click returns the knob to its default.
+  DoubleClick(editor, kWidthKnob.x, kWidthKnob.y);
+  Settle();
+  EXPECT_NEAR(session->Param(kWidth), 0.5, 1e-6);
 }
 
 TEST_P(EditorInHost, ChannelButtonsSwitchPagesAndGreyStereoControls)
