@@ -483,6 +483,7 @@ TEST_P(EditorInHost, ValueTextOpensAnEntryThatCommitsOrCancels)
   Type(field, "-a0.x5Z");
   Settle(1);
   EXPECT_EQ(WindowText(field), "-0.5");
+  SavePng(CaptureWindow(editor), std::string("editor-") + Name() + "-entry.png");
   EXPECT_DOUBLE_EQ(session->Param(kWidth), 0.5);
   Key(field, VK_RETURN);
   Settle(2);
