@@ -31,9 +31,9 @@ tresult IEffectVST3View::isPlatformTypeSupported(FIDString type) {
 tresult IEffectVST3View::attached(void* parent, FIDString type) {
     IGraphics* editor = plug->Editor();
     if (!editor) return kResultFalse;
-    if (!parent) return kInvalidArgument;
-    // A type we cannot open in gets nothing, and the host must not think it did.
-    if (!EditorOpensIn(editor, type)) return kResultFalse;
+    // No parent or a type we cannot open in gets nothing, and the host must not
+    // think it did.
+    if (!parent || !EditorOpensIn(editor, type)) return kResultFalse;
     systemWindow = editor->OpenWindow(parent);
     if (!systemWindow) return kResultFalse;
     plug->OnEditorOpened();

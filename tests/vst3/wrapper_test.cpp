@@ -481,6 +481,7 @@ TEST(Vst3Wrapper, ViewOpensTheWindowOnlyForHwndAndClosesItOnRemoval) {
     EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
     EXPECT_EQ(view->attached(&parent, "X11EmbedWindowID"), kResultFalse);
     EXPECT_EQ(view->attached(&parent, nullptr), kResultFalse);
+    EXPECT_EQ(view->attached(nullptr, "HWND"), kResultFalse);
     EXPECT_EQ(editor->opened, 0);
     EXPECT_EQ(w.plugin->opened, 0);
     EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultTrue);
