@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth lsp-plugins-vst
+  libx11-dev libxext-dev libxtst-dev
   dpkg-dev python3 python3-pil
 )
 
