@@ -342,6 +342,13 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
       break;
     }
     if (press.button != Button1 && press.button != Button2 && press.button != Button3) break;
+    // Any press in between, wherever it lands, keeps two presses from making a double click.
+    const bool doubleClick = press.button == Button1 && press.time - lastPressTime <= kDoubleClickMs &&
+                             std::abs(px - lastPressX) <= kDoubleClickDistance &&
+                             std::abs(py - lastPressY) <= kDoubleClickDistance;
+    lastPressTime = press.button == Button1 && !doubleClick ? press.time : 0;
+    lastPressX = px;
+    lastPressY = py;
     if (entry.IsOpen()) {
       // A press while the entry's focus is fresh cancels it; later it commits.
       entry.SetState(entry.GetState() == ITextEntry::kFocused ? ITextEntry::kCancelRequested
@@ -352,14 +359,6 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
     IMouseMods mods = ModsOf(press.state);
     if (press.button == Button1) mods.L = true;
     if (press.button == Button3) mods.R = true;
-    const bool doubleClick = press.button == Button1 && press.time - lastPressTime <= kDoubleClickMs &&
-                             std::abs(px - lastPressX) <= kDoubleClickDistance &&
-                             std::abs(py - lastPressY) <= kDoubleClickDistance;
-    if (press.button == Button1) {
-      lastPressTime = doubleClick ? 0 : press.time;
-      lastPressX = px;
-      lastPressY = py;
-    }
     // The server holds the pointer for this window while a button is down, so the
     // drag and the release arrive here wherever the pointer goes.
     if (doubleClick)
@@ -371,7 +370,8 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
   case ButtonRelease: {
     const XButtonEvent& release = event.xbutton;
     if (release.button != Button1 && release.button != Button3) break;
-    if (entry.IsOpen()) break;
+    // The release of the press that opened an entry still ends that press's gesture.
+    if (entry.IsOpen() && CapturedControl() < 0) break;
     IMouseMods mods = ModsOf(release.state);
     if (release.button == Button1) mods.L = false;
     if (release.button == Button3) mods.R = false;
@@ -474,7 +474,6 @@ void IGraphicsLinux::OpenTextEntry(IControl* control, const IText& text, const I
 {
   if (!x) return;
   if (!entry.Open(control, text, rect, initialText, param)) return;
-  ReleaseCapture();
   Redraw(entry.FieldRect());
 }
 
