@@ -2,13 +2,16 @@
 // server offers it).
 #include "graphics/IGraphicsLinux.h"
 
+#include "framework/IEffectBase.h"
 #include "graphics/IControl.h"
+#include "graphics/IMenu.h"
 #include "graphics/ModuleInstance.h"
 
 #include "PixPng.h"
 #include "PixSysBitmap.h"
 
 #include <dlfcn.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
@@ -273,12 +276,17 @@ bool IGraphicsLinux::PresentToScreen(const IRect& area)
   r.R = std::min(r.R, width);
   r.B = std::min(r.B, height);
   if (r.Empty() || r.W() <= 0 || r.H() <= 0) return true;
+  // The entry and the menu lie over the controls.
   if (entry.IsOpen() && entry.FieldRect().Intersects(r)) {
     entry.Draw(*this);
     r = r.Union(entry.FieldRect()).Intersection(whole);
-    r.R = std::min(r.R, width);
-    r.B = std::min(r.B, height);
   }
+  if (menuPanel.IsOpen() && menuPanel.Rect().Intersects(r)) {
+    menuPanel.Draw(*this);
+    r = r.Union(menuPanel.Rect()).Intersection(whole);
+  }
+  r.R = std::min(r.R, width);
+  r.B = std::min(r.B, height);
   if (x->shared) {
     const uint32_t* source = surface->Pixels();
     const int stride = surface->RowStride();
@@ -477,10 +485,117 @@ void IGraphicsLinux::OpenTextEntry(IControl* control, const IText& text, const I
   Redraw(entry.FieldRect());
 }
 
-IMenu* IGraphicsLinux::ShowPopupMenu(IMenu&, const IRect&)
+IMenu* IGraphicsLinux::ShowPopupMenu(IMenu& menu, const IRect& anchor)
 {
+  // The menu takes the rest of the press that opened it, release included, so the
+  // gesture that press began ends here.
+  const IControl* pressed = GetControl(CapturedControl());
+  const int pressedParam = pressed ? pressed->ParamIdx() : -1;
   ReleaseCapture();
-  return nullptr;
+  IMenu* chosen = nullptr;
+  if (x && !menu.items.empty()) {
+    menuPanel.Open(*this, menu, anchor);
+    RunMenu();
+    if (menuPanel.Menu()->chosenItemIndex >= 0) chosen = menuPanel.Menu();
+    const IRect covered = menuPanel.Rect();
+    menuPanel.Close();
+    if (x) Redraw(covered);
+  }
+  if (plug && pressedParam >= 0) plug->EndParamEdit(pressedParam);
+  return chosen;
+}
+
+void IGraphicsLinux::RunMenu()
+{
+  // Like a native menu, it holds the pointer and keyboard (clicks outside the
+  // editor dismiss it) and runs its own loop until it is done.
+  Display* display = x->display;
+  const Window window = x->window;
+  XSelectInput(display, window,
+               ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                 KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
+  XGrabPointer(display, window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+               GrabModeAsync, 0L, 0L, CurrentTime);
+  XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  Redraw(menuPanel.Rect());
+  int pressedItem = -1;
+  for (bool open = true; open && x;) {
+    if (XPending(display) == 0) {
+      pollfd watch{ConnectionNumber(display), POLLIN, 0};
+      if (poll(&watch, 1, 1000) < 0) break;
+      if (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) break;
+      // Reading here also notices a connection the server closed.
+      if (XEventsQueued(display, QueuedAfterReading) == 0) continue;
+    }
+    XEvent event;
+    XNextEvent(display, &event);
+    open = MenuEvent(&event, pressedItem);
+  }
+  if (!x) return;
+  XUngrabKeyboard(display, CurrentTime);
+  XUngrabPointer(display, CurrentTime);
+  XSelectInput(display, window,
+               ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask | KeyPressMask | KeyReleaseMask |
+                 FocusChangeMask | StructureNotifyMask);
+  XFlush(display);
+}
+
+bool IGraphicsLinux::MenuEvent(void* rawEvent, int& pressedItem)
+{
+  XEvent& event = *static_cast<XEvent*>(rawEvent);
+  if (event.xany.window != x->window) return true;
+  IMenu& menu = *menuPanel.Menu();
+  const int before = menuPanel.Highlighted();
+  auto choose = [&](int index) {
+    IMenuItem& item = *menu.items[size_t(index)];
+    if (item.submenu && !item.submenu->items.empty()) {
+      // A submenu takes the panel's place under the same anchor.
+      const IRect covered = menuPanel.Rect();
+      menuPanel.Open(*this, *item.submenu, IRect(covered.L, covered.T - 1, covered.R, covered.T));
+      Redraw(covered.Union(menuPanel.Rect()));
+      pressedItem = -1;
+      return true;
+    }
+    menu.chosenItemIndex = index;
+    return false;
+  };
+  switch (event.type) {
+  case Expose:
+    Redraw(IRect(event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                 event.xexpose.y + event.xexpose.height));
+    return true;
+  case MotionNotify:
+    menuPanel.Highlight(menuPanel.ItemAt(event.xmotion.x, event.xmotion.y));
+    break;
+  case ButtonPress:
+    if (event.xbutton.button != Button1 && event.xbutton.button != Button3) return true;
+    if (!menuPanel.Rect().Contains(event.xbutton.x, event.xbutton.y)) return false;  // dismissed
+    pressedItem = menuPanel.ItemAt(event.xbutton.x, event.xbutton.y);
+    return true;
+  case ButtonRelease: {
+    // Chosen by a press and release on the same item; the release of the press
+    // that opened the menu chooses nothing.
+    const int item = menuPanel.ItemAt(event.xbutton.x, event.xbutton.y);
+    if (item >= 0 && item == pressedItem) return choose(item);
+    pressedItem = -1;
+    return true;
+  }
+  case KeyPress: {
+    const KeySym symbol = XLookupKeysym(&event.xkey, 0);
+    if (symbol == XK_Escape) return false;
+    if (symbol == XK_Up) menuPanel.MoveHighlight(-1);
+    if (symbol == XK_Down) menuPanel.MoveHighlight(1);
+    if ((symbol == XK_Return || symbol == XK_KP_Enter) && menuPanel.Highlighted() >= 0)
+      return choose(menuPanel.Highlighted());
+    break;
+  }
+  case DestroyNotify:
+    DispatchEvent(rawEvent);
+    return false;
+  default: return true;
+  }
+  if (menuPanel.Highlighted() != before) Redraw(menuPanel.Rect());
+  return true;
 }
 
 void IGraphicsLinux::GetHostFolder(std::string* out)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "graphics/IGraphics.h"
+#include "graphics/IMenuPanel.h"
 #include "graphics/ITextEntry.h"
 
 #include <chrono>
@@ -50,14 +51,18 @@ public:
 
 private:
   struct Connection;
-  // Drains the events that wait; false when the connection broke.
   void DispatchEvent(void* event);
+  // The menu's own event loop, until an item is chosen or the menu dismissed.
+  void RunMenu();
+  // One event while the menu is open; false once the menu is done.
+  bool MenuEvent(void* event, int& pressedItem);
   void Redraw(const IRect& area);
   // The editor area that must be drawn again once the entry or menu is gone.
   void Uncover(const IRect& area);
 
   std::unique_ptr<Connection> x;
   ITextEntry entry;
+  IMenuPanel menuPanel;
   IRect uncovered;
   std::chrono::steady_clock::time_point lastTick;
   // Double clicks are made of two presses close in time and place.

@@ -24,6 +24,8 @@
 #include "Vst2Module.h"
 #include "Vst3Module.h"
 #include "X11Host.h"
+#include "graphics/IGraphicsLinux.h"
+#include "graphics/IMenu.h"
 
 using namespace vst3;
 using namespace vst3host;
@@ -356,6 +358,7 @@ TEST_P(LinuxGui, TextEntryCommitsOnEnterCancelsOnEscapeAndTakesNumbersOnly) {
         }
     EXPECT_GT(white, 300);
     EXPECT_GT(changed, 300);
+    if (isVst3()) x11host::writePng(field, std::string(GUI_OUTPUT_DIR) + "/editor-text-entry.png");
 
     type("0.5");
     key("Return");
@@ -483,7 +486,7 @@ TEST_P(LinuxGui, ClosingWithATextEntryOpenForgetsTheEntry) {
     editor->ticks(2);
     type("0.9");
     editor->close();
-    editor->ticks(3);
+    editor->run(150);
     EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
     ASSERT_TRUE(openAndDraw());
     editor->ticks(2);
@@ -531,7 +534,7 @@ TEST_P(LinuxGui, EventsAfterTheEditorClosedDoNothing) {
         staleEvents->release();
         staleTimer->release();
     }
-    editor->ticks(2);
+    editor->run(100);
     EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.0, 1e-6);
     EXPECT_TRUE(display->children(window).empty());
 
@@ -598,6 +601,110 @@ TEST(LinuxGuiModules, RefuseWhatCannotWork) {
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(gone)), 0);
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
     vst2.host.Dispatch(effEditIdle);  // nothing open: nothing happens
+    display->destroyWindow(window);
+}
+
+// The editor-drawn popup menu, on an editor of its own (Brindle's controls prompt
+// with text entries only). The menu runs its own loop like a native one, so a
+// second thread plays the user: it waits for the menu to show, then acts.
+TEST(LinuxGuiMenu, ShowsNumberedItemsAndReportsTheChoice) {
+    std::string error;
+    auto display = TestDisplay::open(error);
+    ASSERT_TRUE(display) << error;
+    const int left = 40, top = 40, width = 240, height = 200;
+    const unsigned long window = display->createWindow(left, top, width, height);
+    IGraphicsLinux editor(nullptr, width, height, 25);
+    editor.AddBackgroundPanel(IColor(255, 0, 0, 0));
+    editor.CreateDrawSurfaces();
+    ASSERT_NE(editor.OpenWindow(reinterpret_cast<void*>(window)), nullptr);
+    editor.TimerTick();
+    display->sync();
+    const Capture black = display->capture(window, width, height);
+
+    // Anchored below (20, 10)-(120, 30): items of 18 pixels from y = 32.
+    const IRect anchor(20, 10, 120, 30);
+    const int itemX = 60;
+    auto itemY = [](int index) { return 32 + index * 18 + 9; };
+    struct Case {
+        const char* name;
+        std::vector<std::string> actions;  // "click N" on item N, or a key name
+        int chosenItem;                    // -1: nothing chosen
+        bool fromSubmenu;
+    };
+    const Case cases[] = {
+        {"click on an item", {"click 1"}, 1, false},
+        {"escape", {"Escape"}, -1, false},
+        {"greyed item takes no click, escape", {"click 2", "Escape"}, -1, false},
+        {"keys down three times skip the greyed item", {"Down", "Down", "Down", "Return"}, 3, false},
+        {"click outside", {"outside"}, -1, false},
+        {"submenu, then its second item", {"click 3", "click 1"}, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IMenu menu;
+        menu.prefix = 2;
+        menu.AddItem("stereo", IMenuItem::Checked);
+        menu.AddItem("mid");
+        menu.AddItem("side", IMenuItem::Greyed);
+        menu.AddItem("more");
+        if (c.fromSubmenu) {
+            menu.items[3]->submenu = std::make_unique<IMenu>();
+            menu.items[3]->submenu->AddItem("first");
+            menu.items[3]->submenu->AddItem("second");
+        }
+        Capture shown;
+        std::thread hand([&] {
+            std::string handError;
+            auto user = TestDisplay::open(handError);
+            if (!user) return;
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                shown = user->capture(window, width, height);
+                if (shown.width && shown.at(itemX, itemY(0)) != black.at(itemX, itemY(0))) break;
+            }
+            for (const std::string& action : c.actions) {
+                if (action.rfind("click ", 0) == 0)
+                    user->click(left + itemX, top + itemY(std::stoi(action.substr(6))));
+                else if (action == "outside")
+                    user->click(left + 200, top + 180);
+                else
+                    user->key(action.c_str());
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        IMenu* chosen = editor.ShowPopupMenu(menu, anchor);
+        hand.join();
+        // The panel showed over the black editor: light face, dark text, the numbers.
+        int light = 0, dark = 0;
+        for (int y = 32; y < 32 + 4 * 18; ++y)
+            for (int x = 22; x < 100; ++x) {
+                light += (shown.at(x, y) & 0xFF) > 0xE0;
+                dark += (shown.at(x, y) & 0xFF) < 0x40;
+            }
+        EXPECT_GT(light, 2000);
+        EXPECT_GT(dark, 100);
+        if (c.chosenItem < 0) {
+            EXPECT_EQ(chosen, nullptr);
+        } else {
+            ASSERT_NE(chosen, nullptr);
+            EXPECT_EQ(chosen, c.fromSubmenu ? menu.items[3]->submenu.get() : &menu);
+            EXPECT_EQ(chosen->chosenItemIndex, c.chosenItem);
+        }
+        if (std::string(c.name) == "click on an item")
+            x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + "/menu.png");
+        // Closed, the menu leaves the editor as it was.
+        display->sync();
+        EXPECT_EQ(DifferingPixels(display->capture(window, width, height), black), 0);
+    }
+    IMenu numbered;
+    numbered.AddItem("a");
+    numbered.AddItem("b");
+    const char* const labels[] = {"b", "2: b", "02: b", "002: b"};
+    for (int prefix = 0; prefix <= 3; ++prefix) {
+        numbered.prefix = prefix;
+        EXPECT_EQ(IMenuPanel::LabelOf(numbered, 1), labels[prefix]);
+    }
+    editor.CloseWindow();
     display->destroyWindow(window);
 }
 
