@@ -17,9 +17,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -29,24 +32,60 @@
 namespace {
 
 // Xlib's default error handler ends the process, which must not happen to a host
-// over a stale window id: risky requests run under this one and are checked.
-bool xErrorSeen = false;
-int RecordXError(Display*, XErrorEvent*)
+// over a request that meets a window the host destroyed first. While any editor is
+// open, a handler of ours takes the errors of our connections and passes every
+// other connection's errors on to the handler it replaced.
+std::mutex errorMutex;
+std::vector<Display*> ourDisplays;
+XErrorHandler replacedHandler = nullptr;
+bool handlerInstalled = false;
+std::atomic<bool> xErrorSeen{false};
+
+int TakeXError(Display* display, XErrorEvent* error)
 {
-  xErrorSeen = true;
-  return 0;
+  XErrorHandler next = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(errorMutex);
+    if (std::find(ourDisplays.begin(), ourDisplays.end(), display) != ourDisplays.end()) {
+      xErrorSeen = true;
+      return 0;
+    }
+    next = replacedHandler;
+  }
+  return next ? next(display, error) : 0;
 }
 
+void AdoptDisplay(Display* display)
+{
+  std::lock_guard<std::mutex> lock(errorMutex);
+  ourDisplays.push_back(display);
+  if (!handlerInstalled) {
+    replacedHandler = XSetErrorHandler(TakeXError);
+    handlerInstalled = true;
+  }
+}
+
+void ReleaseDisplay(Display* display)
+{
+  std::lock_guard<std::mutex> lock(errorMutex);
+  ourDisplays.erase(std::remove(ourDisplays.begin(), ourDisplays.end(), display), ourDisplays.end());
+  if (ourDisplays.empty() && handlerInstalled) {
+    // Back to the replaced handler, unless another handler has taken our place
+    // meanwhile: that one stays.
+    const XErrorHandler current = XSetErrorHandler(replacedHandler);
+    if (current != TakeXError) XSetErrorHandler(current);
+    handlerInstalled = false;
+  }
+}
+
+// Whether the requests made between construction and Failed() met an error.
 class XErrorTrap {
 public:
   explicit XErrorTrap(Display* display) : display(display)
   {
     XSync(display, False);
     xErrorSeen = false;
-    previous = XSetErrorHandler(RecordXError);
   }
-  ~XErrorTrap() { XSetErrorHandler(previous); }
-  // Waits for the server's answers to everything sent so far.
   bool Failed()
   {
     XSync(display, False);
@@ -55,7 +94,6 @@ public:
 
 private:
   Display* display;
-  int (*previous)(Display*, XErrorEvent*) = nullptr;
 };
 
 // Two presses within this time and distance make a double click.
@@ -115,7 +153,6 @@ struct IGraphicsLinux::Connection {
   XImage* image = nullptr;
   XShmSegmentInfo shm{};
   bool shared = false;
-  Atom deleteWindow = 0;
 
   ~Connection()
   {
@@ -131,12 +168,9 @@ struct IGraphicsLinux::Connection {
       XDestroyImage(image);
     }
     if (gc) XFreeGC(display, gc);
-    if (window) {
-      XErrorTrap trap(display);
-      XDestroyWindow(display, window);
-      trap.Failed();
-    }
+    if (window) XDestroyWindow(display, window);
     XCloseDisplay(display);
+    ReleaseDisplay(display);
   }
 };
 
@@ -155,21 +189,22 @@ void* IGraphicsLinux::OpenWindow(void* parent)
   const Window parentWindow = Window(reinterpret_cast<uintptr_t>(parent));
   if (!parentWindow || !surface) return nullptr;
   int left = 0, top = 0;
-  if (x) {
+  if (x && x->window) {
     // Reopening keeps the place the window had in the host's window.
     XWindowAttributes attributes;
     if (XGetWindowAttributes(x->display, x->window, &attributes)) {
       left = attributes.x;
       top = attributes.y;
     }
-    CloseWindow();
   }
+  CloseWindow();
 
   auto connection = std::make_unique<Connection>();
   // Our own connection: hosts may pass theirs, or none, and it is not ours to read.
   connection->display = XOpenDisplay(nullptr);
   Display* display = connection->display;
   if (!display) return nullptr;
+  AdoptDisplay(display);
   const int screen = DefaultScreen(display);
   Visual* visual = DefaultVisual(display, screen);
   const int depth = DefaultDepth(display, screen);
@@ -260,7 +295,7 @@ void IGraphicsLinux::CloseWindow()
 
 void* IGraphicsLinux::GetWindow()
 {
-  return x ? reinterpret_cast<void*>(uintptr_t(x->window)) : nullptr;
+  return x && x->window ? reinterpret_cast<void*>(uintptr_t(x->window)) : nullptr;
 }
 
 int IGraphicsLinux::WindowEventDescriptor() const
@@ -270,7 +305,7 @@ int IGraphicsLinux::WindowEventDescriptor() const
 
 bool IGraphicsLinux::PresentToScreen(const IRect& area)
 {
-  if (!x || !surface) return true;
+  if (!x || !x->window || !surface) return true;
   const IRect whole(0, 0, width, height);
   IRect r = area.Intersection(whole);
   r.R = std::min(r.R, width);
@@ -429,11 +464,12 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
       entry.SetState(ITextEntry::kCommitRequested);
     break;
   case DestroyNotify:
-    // The host destroyed its window and ours with it.
+    // The host destroyed its window and ours with it. The connection stays until
+    // the host closes the editor, so the descriptor it watches stays ours.
     if (event.xdestroywindow.window == x->window) {
       x->window = 0;
       entry.Close();
-      x.reset();
+      ReleaseCapture();
     }
     break;
   default: break;
@@ -442,7 +478,7 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
 
 void IGraphicsLinux::TimerTick()
 {
-  if (!x) return;
+  if (!x || !x->window) return;
   lastTick = std::chrono::steady_clock::now();
   if (entry.IsOpen() && entry.GetState() != ITextEntry::kIdle) {
     const int32_t state = entry.GetState();
@@ -480,7 +516,7 @@ void IGraphicsLinux::CancelTextEntry()
 void IGraphicsLinux::OpenTextEntry(IControl* control, const IText& text, const IRect& rect, const char* initialText,
                                    IParam* param)
 {
-  if (!x) return;
+  if (!x || !x->window) return;
   if (!entry.Open(control, text, rect, initialText, param)) return;
   Redraw(entry.FieldRect());
 }
@@ -493,13 +529,13 @@ IMenu* IGraphicsLinux::ShowPopupMenu(IMenu& menu, const IRect& anchor)
   const int pressedParam = pressed ? pressed->ParamIdx() : -1;
   ReleaseCapture();
   IMenu* chosen = nullptr;
-  if (x && !menu.items.empty()) {
+  if (x && x->window && !menu.items.empty()) {
     menuPanel.Open(*this, menu, anchor);
     RunMenu();
     if (menuPanel.Menu()->chosenItemIndex >= 0) chosen = menuPanel.Menu();
     const IRect covered = menuPanel.Rect();
     menuPanel.Close();
-    if (x) Redraw(covered);
+    Redraw(covered);
   }
   if (plug && pressedParam >= 0) plug->EndParamEdit(pressedParam);
   return chosen;
@@ -519,7 +555,7 @@ void IGraphicsLinux::RunMenu()
   XGrabKeyboard(display, window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
   Redraw(menuPanel.Rect());
   int pressedItem = -1;
-  for (bool open = true; open && x;) {
+  for (bool open = true; open && x->window;) {
     if (XPending(display) == 0) {
       pollfd watch{ConnectionNumber(display), POLLIN, 0};
       if (poll(&watch, 1, 1000) < 0) break;
@@ -531,7 +567,8 @@ void IGraphicsLinux::RunMenu()
     XNextEvent(display, &event);
     open = MenuEvent(&event, pressedItem);
   }
-  if (!x) return;
+  // A window destroyed meanwhile took the grabs with it.
+  if (!x || !x->window) return;
   XUngrabKeyboard(display, CurrentTime);
   XUngrabPointer(display, CurrentTime);
   XSelectInput(display, window,

@@ -573,6 +573,26 @@ TEST_P(LinuxGui, EventsAfterTheEditorClosedDoNothing) {
     EXPECT_TRUE(display->children(window).empty());
 }
 
+// A host that destroys its window before it closes the editor: the editor's
+// requests meet a window that is gone, which must not end the host.
+TEST_P(LinuxGui, HostWindowDestroyedUnderTheOpenEditor) {
+    ASSERT_TRUE(openAndDraw());
+    editor->automate(kWidthParam, 1.0);  // something to draw
+    display->destroyWindow(window);
+    window = 0;
+    if (isVst3()) {
+        // The timer before the descriptor: a redraw into the window that is gone,
+        // before the editor has read that it is.
+        static_cast<Vst3Editor*>(editor.get())->frame->timerHandler()->onTimer();
+    }
+    editor->ticks(2);
+    editor->run(100);
+    editor->close();
+    window = display->createWindow(kLeft, kTop, kWidth, kHeight);
+    ASSERT_TRUE(openAndDraw());
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=side"})), 0);
+}
+
 // The host's audio thread processes and automates "Panning" while the user works
 // the editor on the UI thread: run under ThreadSanitizer by scripts/tsan.sh.
 TEST_P(LinuxGui, AudioThreadAutomatesWhileTheEditorIsDriven) {

@@ -7,6 +7,9 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <thread>
 
 #include <X11/Xlib.h>
@@ -19,8 +22,17 @@ namespace x11host {
 namespace {
 Display* D(void* display) { return static_cast<Display*>(display); }
 
-// Events sent to windows that are gone answer with errors; a test host shrugs them off.
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+// Events sent to windows that are gone answer with errors: the host shrugs off its
+// own. An error on anyone else's connection reaching it means a plug-in left its
+// errors to Xlib's default handler, which would have ended a real host: so does this.
+std::mutex hostDisplaysMutex;
+std::vector<Display*> hostDisplays;
+int IgnoreOwnErrors(Display* display, XErrorEvent* error) {
+    std::lock_guard<std::mutex> lock(hostDisplaysMutex);
+    if (std::find(hostDisplays.begin(), hostDisplays.end(), display) != hostDisplays.end()) return 0;
+    std::fprintf(stderr, "X error %d (request %d) on a plug-in's connection\n", error->error_code, error->request_code);
+    std::abort();
+}
 }  // namespace
 
 std::unique_ptr<TestDisplay> TestDisplay::open(std::string& error) {
@@ -40,14 +52,21 @@ std::unique_ptr<TestDisplay> TestDisplay::open(std::string& error) {
         error = "the X server has no XTest extension";
         return nullptr;
     }
-    XSetErrorHandler(IgnoreErrors);
+    {
+        std::lock_guard<std::mutex> lock(hostDisplaysMutex);
+        hostDisplays.push_back(display);
+    }
+    XSetErrorHandler(IgnoreOwnErrors);
     std::unique_ptr<TestDisplay> result(new TestDisplay);
     result->display = display;
     return result;
 }
 
 TestDisplay::~TestDisplay() {
-    if (display) XCloseDisplay(D(display));
+    if (!display) return;
+    XCloseDisplay(D(display));
+    std::lock_guard<std::mutex> lock(hostDisplaysMutex);
+    hostDisplays.erase(std::remove(hostDisplays.begin(), hostDisplays.end(), D(display)), hostDisplays.end());
 }
 
 unsigned long TestDisplay::createWindow(int left, int top, int width, int height) {
@@ -183,16 +202,22 @@ vst3::tresult RunLoopFrame::registerEventHandler(vst3::IEventHandler* handler, i
     return vst3::kResultOk;
 }
 
-vst3::tresult RunLoopFrame::unregisterEventHandler(vst3::IEventHandler* handler) {
-    for (auto it = handlers.begin(); it != handlers.end(); ++it) {
+namespace {
+// Drops the entry of `handler` and the reference the loop held on it.
+template <class Entry, class Handler>
+vst3::tresult Unregister(std::vector<Entry>& entries, Handler* handler) {
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
         if (it->handler == handler) {
-            handlers.erase(it);
+            entries.erase(it);
             handler->release();
             return vst3::kResultOk;
         }
     }
     return vst3::kInvalidArgument;
 }
+}  // namespace
+
+vst3::tresult RunLoopFrame::unregisterEventHandler(vst3::IEventHandler* handler) { return Unregister(handlers, handler); }
 
 vst3::tresult RunLoopFrame::registerTimer(vst3::ITimerHandler* handler, vst3::uint64 milliseconds) {
     if (!handler || milliseconds == 0) return vst3::kInvalidArgument;
@@ -201,16 +226,7 @@ vst3::tresult RunLoopFrame::registerTimer(vst3::ITimerHandler* handler, vst3::ui
     return vst3::kResultOk;
 }
 
-vst3::tresult RunLoopFrame::unregisterTimer(vst3::ITimerHandler* handler) {
-    for (auto it = timers.begin(); it != timers.end(); ++it) {
-        if (it->handler == handler) {
-            timers.erase(it);
-            handler->release();
-            return vst3::kResultOk;
-        }
-    }
-    return vst3::kInvalidArgument;
-}
+vst3::tresult RunLoopFrame::unregisterTimer(vst3::ITimerHandler* handler) { return Unregister(timers, handler); }
 
 void RunLoopFrame::runFor(int milliseconds) {
     runUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds), -1);
