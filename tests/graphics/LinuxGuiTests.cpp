@@ -643,7 +643,6 @@ INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Form
 
 // What each module tells a host about its editor.
 TEST(LinuxGuiModules, DeclareTheirX11Editor) {
-    std::string error;
     Vst3Editor vst3;
     ASSERT_TRUE(vst3.ready()) << vst3.error;
     EXPECT_EQ(vst3.view->isPlatformTypeSupported("X11EmbedWindowID"), kResultTrue);
