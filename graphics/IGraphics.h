@@ -58,6 +58,17 @@ public:
   // A new bitmap of the module's image id (the caller owns it), or null.
   virtual PIX_IBitmap* LoadPlatformBitmap(int resourceId, const char* fileName) = 0;
 
+  // ---- Pacing by the host, for platforms without a timer of their own ----
+  // The descriptor that becomes readable when window events wait, or -1 when the
+  // platform needs no pacing from the host (or has no window open).
+  virtual int WindowEventDescriptor() const { return -1; }
+  // Handles the window events that wait; never blocks.
+  virtual void HandleWindowEvents() {}
+  // One redraw tick at the editor's frame rate.
+  virtual void TimerTick() {}
+  // A host's periodic idle call: the waiting events, and the redraw tick when due.
+  virtual void Idle() {}
+
   // ---- Controls ----
   // Takes ownership; returns the control's index, or -1 for a null control.
   int AddControl(IControl* control);

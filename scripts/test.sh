@@ -46,14 +46,15 @@ prepare_wine() {
 }
 
 # One virtual X display for the whole run, for the tests that open windows. Xvfb picks
-# a free display number itself, so parallel runs on one machine do not collide.
+# a free display number itself, so parallel runs on one machine do not collide. It
+# keeps running between clients (-noreset): a reset refuses connections for a moment.
 start_display() {
   if [ -n "${DISPLAY:-}" ] && [ -n "${BRINDLE_KEEP_DISPLAY:-}" ]; then
     return
   fi
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$number_file" ] && break

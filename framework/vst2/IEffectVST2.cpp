@@ -120,6 +120,14 @@ VstIntPtr VSTCALLBACK IEffectVST2::VSTDispatcher(AEffect* effect, VstInt32 opcod
         return 0;
     }
     try {
+        if (opcode == effEditIdle) {
+            // Linux hosts call this from their UI thread while the editor is open: the
+            // window's events and redraws run here. Like every editor path it takes the
+            // plug-in's lock only where it changes parameters, so audio never waits
+            // for a redraw.
+            if (plug->HasEditorWindow()) plug->Editor()->Idle();
+            return 0;
+        }
         PluginLock lock(plug->Mutex());
         return plug->Dispatch(opcode, index, value, ptr, opt);
     } catch (...) {
@@ -318,7 +326,7 @@ VstIntPtr IEffectVST2::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value
         if (ptr) *static_cast<VstSpeakerArrangement**>(ptr) = &outputArrangement;
         return 1;
     default:
-        // effEditIdle, effIdle, effProcessVarIo and everything unknown.
+        // effIdle, effProcessVarIo and everything unknown (effEditIdle never gets here).
         return 0;
     }
 }

@@ -286,6 +286,8 @@ tresult IEffectVST3::setParamNormalized(ParamID id, ParamValue value) {
 
 IPlugView* IEffectVST3::createView(FIDString name) {
     if (!name || std::strcmp(name, kEditorViewType) != 0) return nullptr;
+    // A view is offered only where the editor has a window to open in.
+    if (!Editor() || !Editor()->WindowPlatformType()) return nullptr;
     auto* view = new IEffectVST3View(this);
     views.push_back(view);
     return view;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "EditorRunLoop.h"
 #include "IEffectVST3.h"
 #include "graphics/IGraphics.h"
 
@@ -11,6 +12,14 @@ using namespace vst3;
 IEffectVST3View::IEffectVST3View(IEffectVST3* plug_) : plug(plug_) { plug->addRef(); }
 
 IEffectVST3View::~IEffectVST3View() {
+    // A host that lets go of an attached view gets no further calls into the editor.
+    if (runLoopLink) {
+        DisconnectRunLoop();
+        if (IGraphics* editor = plug->Editor()) {
+            plug->OnEditorClosing();
+            editor->CloseWindow();
+        }
+    }
     plug->ForgetView(this);
     // May destroy the plug-in when the host let go of it first.
     plug->release();
@@ -34,13 +43,33 @@ tresult IEffectVST3View::attached(void* parent, FIDString type) {
     // No parent or a type we cannot open in gets nothing, and the host must not
     // think it did.
     if (!parent || !EditorOpensIn(editor, type)) return kResultFalse;
+    DisconnectRunLoop();
     systemWindow = editor->OpenWindow(parent);
     if (!systemWindow) return kResultFalse;
+    if (editor->WindowEventDescriptor() >= 0) {
+        // The window lives on the host's run loop: without one it would never draw.
+        IRunLoop* runLoop = queryAs<IRunLoop>(plugFrame.get());
+        if (!runLoop) runLoop = queryAs<IRunLoop>(plug->getHostContext());
+        runLoopLink = EditorRunLoop::Connect(runLoop, editor);
+        if (runLoop) runLoop->release();
+        if (!runLoopLink) {
+            editor->CloseWindow();
+            systemWindow = nullptr;
+            return kResultFalse;
+        }
+    }
     plug->OnEditorOpened();
     return kResultOk;
 }
 
+void IEffectVST3View::DisconnectRunLoop() {
+    if (!runLoopLink) return;
+    runLoopLink->Disconnect();
+    runLoopLink = nullptr;
+}
+
 tresult IEffectVST3View::removed() {
+    DisconnectRunLoop();
     if (IGraphics* editor = plug->Editor()) {
         plug->OnEditorClosing();
         editor->CloseWindow();

@@ -4,6 +4,7 @@
 
 #include "CPluginView.h"
 
+class EditorRunLoop;
 class IEffectVST3;
 
 class IEffectVST3View : public vst3::CPluginView {
@@ -28,6 +29,11 @@ public:
     void ExpectResize() { expectingResize = true; }
 
 private:
+    // Stops the host's run loop calling the editor.
+    void DisconnectRunLoop();
+
     IEffectVST3* plug;
     bool expectingResize = false;
+    // Set while an editor that the host paces is open.
+    EditorRunLoop* runLoopLink = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "graphics/IBitmapControl.h"
 #include "graphics/IGraphicsHeadless.h"
 #include "graphics/IKnobControl.h"
+#include "graphics/ITextEntry.h"
 
 #include "PixBitmap.h"
 #include "PixSysBitmap.h"
@@ -337,4 +338,66 @@ TEST(GraphicsCore, ResizeDropsControlsAndRemakesTheSurface)
   EXPECT_EQ(editor->Surface()->Height(), 50);
   editor->MouseUp(5, 5, Left());  // the pressed control is gone: nothing to tell
   EXPECT_EQ(Calls(*plug), "begin 0;");
+}
+
+// The editor-drawn text entry of the platforms without a native field: the same
+// character filter, length limit and commit rules as the native one.
+TEST(GraphicsCore, TextEntryFiltersTypingAndCommitsByTheParametersRules)
+{
+  auto plug = MakePlug();
+  plug->GetParam(1)->DefineEnum("Mode", 1, 3);  // no display texts: typed digits match none
+  class EntryControl : public RecordingControl {
+  public:
+    using RecordingControl::RecordingControl;
+    void TakeUserValue(double v) override { taken.push_back(v); }
+    void ReceiveEnteredText(const char* text) override { received = text; }
+    std::vector<double> taken;
+    std::string received = "(none)";
+  };
+  struct Case {
+    const char* name;
+    int param;         // -1: no parameter
+    bool negate;
+    const char* typed; // '\b' is backspace
+    const char* text;  // what the field holds
+    double committed;  // normalized value taken, or -1 for raw text
+  };
+  const Case cases[] = {
+    {"letters swallowed, signs digits and full stop kept", 0, false, "a-b2.5c", "-2.5", 0.375},
+    {"negated display", 0, true, "2.5", "2.5", 0.375},
+    {"nothing typed reads as 0", 0, false, "\b", "", 0.5},
+    {"seven characters at most", 0, false, "123456789", "1234567", 1.0},
+    {"backspace after typing", 0, false, "45\b", "4", 0.7},
+    {"full stop swallowed for a selector", 1, false, "x1.5", "15", 0.0},
+    {"no parameter takes any text", -1, false, "ab c!", "ab c!", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EntryControl control(plug.get(), IRect(0, 0, 40, 16), c.param);
+    IParam* param = c.param >= 0 ? plug->GetParam(c.param) : nullptr;
+    if (param) param->SetNegateDisplay(c.negate);
+    ITextEntry entry;
+    ASSERT_TRUE(entry.Open(&control, IText(), IRect(0, 0, 40, 16), "0.0", param));
+    EXPECT_FALSE(entry.Open(&control, IText(), IRect(0, 0, 40, 16), "1", param));  // one at a time
+    EXPECT_EQ(entry.GetState(), ITextEntry::kFocused);
+    for (const char* p = c.typed; *p; ++p) {
+      if (*p == '\b')
+        entry.Backspace();
+      else
+        entry.TypeCharacter(*p);
+    }
+    EXPECT_EQ(entry.Text(), c.text);
+    entry.Commit();
+    if (c.committed < 0) {
+      EXPECT_EQ(control.received, c.text);
+      EXPECT_TRUE(control.taken.empty());
+    } else {
+      ASSERT_EQ(control.taken.size(), 1u);
+      EXPECT_NEAR(control.taken[0], c.committed, 1e-9);
+    }
+    entry.Close();
+    EXPECT_FALSE(entry.IsOpen());
+    EXPECT_EQ(entry.GetState(), ITextEntry::kIdle);
+    if (param) param->SetNegateDisplay(false);
+  }
 }

@@ -1,0 +1,798 @@
+// Brindle's editor on a (virtual) X display, opened by both modules the way Linux
+// hosts open it: a VST 3 view attached to an X window with a run loop from the
+// host's frame, and a VST 2 editor opened with effEditOpen and paced by
+// effEditIdle. Input is real X events made by the XTest extension; what the window
+// shows is read back from the server and compared with the window-less snapshot.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PixBitmap.h"
+#include "PixPng.h"
+#include "PluginInstance.h"
+#include "ProcessBuffers.h"
+#include "Vst2Host.h"
+#include "Vst2Module.h"
+#include "Vst3Module.h"
+#include "X11Host.h"
+#include "graphics/IGraphicsLinux.h"
+#include "graphics/IMenu.h"
+
+using namespace vst3;
+using namespace vst3host;
+using x11host::Capture;
+using x11host::RunLoopFrame;
+using x11host::TestDisplay;
+
+namespace {
+
+constexpr int kWidth = 470;
+constexpr int kHeight = 322;
+constexpr int kWidthParam = 4;
+constexpr int kDelayAmountParam = 3;
+constexpr int kChannelSelectorParam = 6;
+
+// Where things are in the editor (window pixels), from its layout: the "Width"
+// knob is 48 pixels of knob above a 13-pixel value line at (360, 142), so its
+// control is 61 pixels high; "Delay Amount" sits at (280, 142); the three 32-pixel
+// channel buttons start at x = 86 with no gap; the about page opens from (202, 278).
+constexpr int kWidthKnobX = 384, kWidthKnobY = 166;
+constexpr int kWidthTextX = 384, kWidthTextY = 196;
+constexpr int kDelayTextX = 304, kDelayTextY = 196;
+constexpr int kStereoButtonX = 102, kMidButtonX = 134, kChannelButtonY = 70;
+constexpr int kAboutX = 236, kAboutY = 292;
+
+// The window-less editor of the same settings, drawn by brindle-snapshot.
+Capture Snapshot(const std::vector<std::string>& arguments) {
+    static int serial = 0;
+    const std::string path = std::string(GUI_OUTPUT_DIR) + "/snapshot-" + std::to_string(++serial) + ".png";
+    std::string command = std::string("\"") + SNAPSHOT_TOOL + "\"";
+    for (const std::string& argument : arguments) command += " \"" + argument + "\"";
+    command += " \"" + path + "\"";
+    Capture result;
+    if (std::system(command.c_str()) != 0) return result;
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::unique_ptr<PIX_MemBitmap> image(LoadPngFromMemory(bytes.data(), bytes.size()));
+    if (!image) return result;
+    result.width = image->Width();
+    result.height = image->Height();
+    for (int y = 0; y < result.height; ++y)
+        for (int x = 0; x < result.width; ++x)
+            result.pixels.push_back(image->Pixels()[size_t(y) * size_t(image->RowStride()) + size_t(x)] & 0xFFFFFF);
+    return result;
+}
+
+// Pixels that differ between two captures of the same size (all, when the sizes
+// differ), leaving out an area whose content is known to differ.
+int DifferingPixels(const Capture& a, const Capture& b, const IRect& leaveOut = IRect()) {
+    if (a.width != b.width || a.height != b.height) return kWidth * kHeight;
+    int count = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) count += a.at(x, y) != b.at(x, y) && !leaveOut.Contains(x, y);
+    return count;
+}
+
+// One plug-in instance with its editor in a host window, as either format.
+class HostedEditor {
+public:
+    virtual ~HostedEditor() = default;
+    virtual bool open(unsigned long parent) = 0;
+    virtual void close() = 0;
+    // The host's UI loop for a while, or until the editor's timer ran this often.
+    virtual void run(int milliseconds) = 0;
+    virtual void ticks(int count) = 0;
+    virtual double param(int index) = 0;
+    // A change from the host (automation).
+    virtual void automate(int index, double normalized) = 0;
+    // The edits the plug-in reported: "begin 4", "perform 4", "end 4".
+    virtual std::vector<std::string> edits() = 0;
+    virtual void clearEdits() = 0;
+    // The last value the plug-in reported for the parameter.
+    virtual double lastReported(int index) = 0;
+    // One block of audio with a host change of the parameter, as the audio thread brings it.
+    virtual void audioBlock(int index, double normalized) = 0;
+};
+
+class Vst3Editor : public HostedEditor {
+public:
+    Vst3Editor() {
+        module = Vst3Module::load(BRINDLE3_BUNDLE, error);
+        if (module) instance = PluginInstance::create(module->factory(), 0, host, error);
+        if (!instance) return;
+        instance->controller()->setComponentHandler(handler);
+        ProcessSetup setup{kRealtime, kSample32, 512, 44100.0};
+        instance->processor()->setupProcessing(setup);
+        instance->component()->setActive(1);
+        view = instance->controller()->createView("editor");
+        if (view) view->setFrame(frame);
+    }
+    ~Vst3Editor() override {
+        if (view) {
+            if (attached) view->removed();
+            view->release();
+        }
+        if (instance) instance->component()->setActive(0);
+        instance.reset();
+        module.reset();
+        frame->release();
+        handler->release();
+        host->release();
+    }
+    bool ready() const { return view != nullptr; }
+    bool open(unsigned long parent) override {
+        attached = view->attached(reinterpret_cast<void*>(parent), "X11EmbedWindowID") == kResultOk;
+        return attached;
+    }
+    void close() override {
+        view->removed();
+        attached = false;
+    }
+    void run(int milliseconds) override { frame->runFor(milliseconds); }
+    void ticks(int count) override { frame->runTicks(count); }
+    double param(int index) override { return instance->controller()->getParamNormalized(ParamID(index)); }
+    void automate(int index, double normalized) override {
+        // As the host's audio thread brings it: a parameter change in a block without audio.
+        auto* changes = new ParameterChanges;
+        changes->add(ParamID(index), 0, normalized);
+        ProcessBuffers buffers(kSample32, 2, 2, 512);
+        ProcessData& data = buffers.prepare(0, changes);
+        data.numInputs = data.numOutputs = 0;
+        data.inputs = data.outputs = nullptr;
+        instance->processor()->process(data);
+        changes->release();
+    }
+    std::vector<std::string> edits() override {
+        std::vector<std::string> result;
+        for (const auto& call : handler->calls) {
+            const std::string name = call.method == "beginEdit" ? "begin" : call.method == "endEdit" ? "end" : "perform";
+            result.push_back(name + " " + std::to_string(call.id));
+        }
+        return result;
+    }
+    void clearEdits() override { handler->calls.clear(); }
+    double lastReported(int index) override {
+        double value = -1;
+        for (const auto& call : handler->calls)
+            if (call.method == "performEdit" && call.id == ParamID(index)) value = call.value;
+        return value;
+    }
+    void audioBlock(int index, double normalized) override {
+        auto* changes = new ParameterChanges;
+        changes->add(ParamID(index), 0, normalized);
+        for (int32 f = 0; f < 256; ++f) {
+            audio.setInput(0, f, 0.5 * std::sin(0.05 * (f + index)));
+            audio.setInput(1, f, 0.25 * std::sin(0.07 * f));
+        }
+        instance->processor()->process(audio.prepare(256, changes));
+        changes->release();
+    }
+    ProcessBuffers audio{kSample32, 2, 2, 512};
+
+    std::string error;
+    HostApplication* host = new HostApplication("brindle x11 host");
+    ComponentHandler* handler = new ComponentHandler;
+    RunLoopFrame* frame = new RunLoopFrame;
+    std::unique_ptr<Vst3Module> module;
+    std::unique_ptr<PluginInstance> instance;
+    IPlugView* view = nullptr;
+    bool attached = false;
+};
+
+class Vst2Editor : public HostedEditor {
+public:
+    Vst2Editor() {
+        if (!module.Load(BRINDLE2_MODULE_PATH, &error) || !host.Create(module, &error)) return;
+        host.Start(44100.0f, 512);
+        created = true;
+    }
+    ~Vst2Editor() override {
+        if (created) host.Close();
+    }
+    bool ready() const { return created; }
+    bool open(unsigned long parent) override {
+        return host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)) == 1;
+    }
+    void close() override { host.Dispatch(effEditClose); }
+    // Hosts call effEditIdle from their UI loop at about the editor's frame rate.
+    void run(int milliseconds) override {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        do idle();
+        while (std::chrono::steady_clock::now() < end);
+    }
+    void ticks(int count) override {
+        for (int i = 0; i < count; ++i) idle();
+    }
+    double param(int index) override { return host.GetParameter(index); }
+    void automate(int index, double normalized) override { host.SetParameter(index, float(normalized)); }
+    std::vector<std::string> edits() override {
+        std::vector<std::string> result;
+        for (const auto& call : host.Calls()) {
+            if (call.opcode == audioMasterBeginEdit) result.push_back("begin " + std::to_string(call.index));
+            if (call.opcode == audioMasterAutomate) result.push_back("perform " + std::to_string(call.index));
+            if (call.opcode == audioMasterEndEdit) result.push_back("end " + std::to_string(call.index));
+        }
+        return result;
+    }
+    void clearEdits() override { host.ClearCalls(); }
+    double lastReported(int index) override {
+        double value = -1;
+        for (const auto& call : host.Calls())
+            if (call.opcode == audioMasterAutomate && call.index == index) value = call.opt;
+        return value;
+    }
+    void audioBlock(int index, double normalized) override {
+        host.SetParameter(index, float(normalized));
+        for (int f = 0; f < 256; ++f) {
+            audioIn[0][f] = float(0.5 * std::sin(0.05 * (f + index)));
+            audioIn[1][f] = float(0.25 * std::sin(0.07 * f));
+        }
+        host.ProcessReplacing(audioIn, audioOut, 256);
+    }
+    void idle() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        host.Dispatch(effEditIdle);
+    }
+
+    std::string error;
+    vst2host::Vst2Module module;
+    vst2host::Vst2Host host;
+    bool created = false;
+    std::vector<std::vector<float>> audioIn{2, std::vector<float>(256)}, audioOut{2, std::vector<float>(256)};
+};
+
+enum class Format { Vst3, Vst2 };
+
+std::unique_ptr<HostedEditor> MakeEditor(Format format, std::string& error) {
+    if (format == Format::Vst3) {
+        auto editor = std::make_unique<Vst3Editor>();
+        error = editor->error;
+        if (!editor->ready()) return nullptr;
+        return editor;
+    }
+    auto editor = std::make_unique<Vst2Editor>();
+    error = editor->error;
+    if (!editor->ready()) return nullptr;
+    return editor;
+}
+
+class LinuxGui : public ::testing::TestWithParam<Format> {
+protected:
+    void SetUp() override {
+        std::string error;
+        display = TestDisplay::open(error);
+        ASSERT_TRUE(display) << error << " (run the tests through scripts/test.sh, which starts Xvfb)";
+        window = display->createWindow(kLeft, kTop, kWidth, kHeight);
+        editor = MakeEditor(GetParam(), error);
+        ASSERT_TRUE(editor) << error;
+    }
+    void TearDown() override {
+        editor.reset();
+        if (display && window) display->destroyWindow(window);
+    }
+    bool openAndDraw() {
+        if (!editor->open(window)) return false;
+        editor->ticks(2);
+        display->sync();
+        return true;
+    }
+    Capture capture() {
+        display->sync();
+        return display->capture(window, kWidth, kHeight);
+    }
+    // Input in editor pixels; the host window sits at (kLeft, kTop) of the screen.
+    void click(int x, int y, int button = 1) {
+        display->click(kLeft + x, kTop + y, button);
+        editor->run(60);
+    }
+    void drag(int x, int y, int dy) {
+        display->moveTo(kLeft + x, kTop + y);
+        display->press(1);
+        editor->run(50);
+        const int steps = 6;
+        for (int i = 1; i <= steps; ++i) {
+            display->moveTo(kLeft + x, kTop + y + dy * i / steps);
+            editor->run(20);
+        }
+        display->release(1);
+        editor->run(50);
+    }
+    // Keys go to the window under the pointer (no window manager gives focus).
+    void type(const std::string& text) {
+        display->type(text);
+        editor->run(50);
+    }
+    void key(const char* name) {
+        display->key(name);
+        editor->run(50);
+    }
+    bool isVst3() const { return GetParam() == Format::Vst3; }
+
+    static constexpr int kLeft = 20, kTop = 30;
+    std::unique_ptr<TestDisplay> display;
+    unsigned long window = 0;
+    std::unique_ptr<HostedEditor> editor;
+};
+
+TEST_P(LinuxGui, WindowShowsWhatTheSnapshotShowsAndChannelClicksSwitchPages) {
+    const Capture stereo = Snapshot({});
+    const Capture mid = Snapshot({"--param", "Channel Selector=mid"});
+    ASSERT_EQ(stereo.width, kWidth) << "brindle-snapshot failed";
+    ASSERT_GT(DifferingPixels(stereo, mid), 1000);  // other page, stereo-only controls greyed
+
+    ASSERT_TRUE(openAndDraw());
+    Capture shown = capture();
+    EXPECT_EQ(DifferingPixels(shown, stereo), 0);
+    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + (isVst3() ? "/editor-vst3.png" : "/editor-vst2.png"));
+
+    click(kMidButtonX, kChannelButtonY);
+    editor->ticks(2);
+    EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.5, 1e-6);
+    EXPECT_EQ(DifferingPixels(capture(), mid), 0);
+    // A greyed control takes no clicks: the "Width" knob does not move under a drag.
+    drag(kWidthKnobX, kWidthKnobY, -30);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
+
+    click(kStereoButtonX, kChannelButtonY);
+    editor->ticks(2);
+    EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.0, 1e-6);
+    EXPECT_EQ(DifferingPixels(capture(), stereo), 0);
+}
+
+TEST_P(LinuxGui, KnobDragSendsOneGestureAndTheParameterFollows) {
+    ASSERT_TRUE(openAndDraw());
+    editor->clearEdits();
+    // 61 pixels up is one control height: a quarter of the range, 0.5 to 0.75.
+    drag(kWidthKnobX, kWidthKnobY, -61);
+    const std::vector<std::string> edits = editor->edits();
+    ASSERT_GE(edits.size(), 3u);
+    EXPECT_EQ(edits.front(), "begin 4");
+    EXPECT_EQ(edits.back(), "end 4");
+    for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i], "perform 4");
+    EXPECT_NEAR(editor->param(kWidthParam), 0.75, 1e-6);
+    EXPECT_NEAR(editor->lastReported(kWidthParam), 0.75, 1e-6);
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.5"})), 0);
+}
+
+TEST_P(LinuxGui, TextEntryCommitsOnEnterCancelsOnEscapeAndTakesNumbersOnly) {
+    ASSERT_TRUE(openAndDraw());
+    const Capture before = capture();
+    editor->clearEdits();
+    click(kWidthTextX, kWidthTextY);
+    editor->ticks(2);
+    // The press that opened the entry is a whole gesture.
+    EXPECT_EQ(editor->edits(), (std::vector<std::string>{"begin 4", "end 4"}));
+    // The field covers the value line (48 + 1 by 13 + 1 pixels), white under dark text.
+    const Capture field = capture();
+    int white = 0, changed = 0;
+    for (int y = 190; y < 204; ++y)
+        for (int x = 360; x < 409; ++x) {
+            white += field.at(x, y) == 0xFFFFFF;
+            changed += field.at(x, y) != before.at(x, y);
+        }
+    EXPECT_GT(white, 300);
+    EXPECT_GT(changed, 300);
+    if (isVst3()) x11host::writePng(field, std::string(GUI_OUTPUT_DIR) + "/editor-text-entry.png");
+
+    type("0.5");
+    key("Return");
+    editor->ticks(1);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.75, 1e-6);  // plain 0.5 of -1 to 1
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.5"})), 0);
+
+    click(kWidthTextX, kWidthTextY);
+    editor->ticks(2);
+    type("-0.9");
+    key("Escape");
+    editor->ticks(3);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.75, 1e-6);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.5"})), 0);
+
+    // Letters are swallowed; digits, signs and the full stop pass: "42.5" of 0 to 100.
+    click(kDelayTextX, kDelayTextY);
+    editor->ticks(2);
+    type("x4a2.5q");
+    key("Return");
+    editor->ticks(1);
+    EXPECT_NEAR(editor->param(kDelayAmountParam), 0.425, 1e-6);
+}
+
+TEST_P(LinuxGui, MousePressOnAFreshEntryCancelsItAndALaterOneCommits) {
+    ASSERT_TRUE(openAndDraw());
+    // Opened, typed into and pressed elsewhere before any tick (all handled in one
+    // pass of the host's loop): cancelled.
+    display->click(kLeft + kWidthTextX, kTop + kWidthTextY);
+    display->type("0.2");
+    display->click(kLeft + 30, kTop + 150);
+    editor->run(0);
+    editor->ticks(3);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
+    // Once a tick has passed, a press elsewhere commits.
+    click(kWidthTextX, kWidthTextY);
+    editor->ticks(2);
+    type("0.2");
+    click(30, 150);
+    editor->ticks(2);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.6, 1e-6);
+}
+
+TEST_P(LinuxGui, WheelMovesTheKnobByWholeNotches) {
+    ASSERT_TRUE(openAndDraw());
+    display->moveTo(kLeft + kWidthKnobX, kTop + kWidthKnobY);
+    // Button 5 is one notch down, button 4 one notch up; a notch is 0.01.
+    display->click(kLeft + kWidthKnobX, kTop + kWidthKnobY, 5);
+    display->click(kLeft + kWidthKnobX, kTop + kWidthKnobY, 5);
+    editor->run(60);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.48, 1e-6);
+    click(kWidthKnobX, kWidthKnobY, 4);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.49, 1e-6);
+}
+
+TEST_P(LinuxGui, AboutPageOpensAndCloses) {
+    ASSERT_TRUE(openAndDraw());
+    click(kAboutX, kAboutY);
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--click", "236,292"})), 0);
+    // Once open, a click anywhere on it closes it.
+    click(100, 100);
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({})), 0);
+}
+
+TEST_P(LinuxGui, OpensTwiceClosesAndReopens) {
+    const Capture stereo = Snapshot({});
+    ASSERT_TRUE(openAndDraw());
+    ASSERT_EQ(display->children(window).size(), 1u);
+    // Opening again replaces the window rather than adding one.
+    ASSERT_TRUE(openAndDraw());
+    EXPECT_EQ(display->children(window).size(), 1u);
+    EXPECT_EQ(DifferingPixels(capture(), stereo), 0);
+    if (isVst3()) {
+        auto* frame = static_cast<Vst3Editor*>(editor.get())->frame;
+        EXPECT_EQ(frame->handlerCount(), 1);
+        EXPECT_EQ(frame->timerCount(), 1);
+        EXPECT_EQ(frame->timerPeriod(), 40u);  // 25 frames per second
+    }
+    editor->close();
+    display->sync();
+    EXPECT_TRUE(display->children(window).empty());
+    if (isVst3()) {
+        auto* frame = static_cast<Vst3Editor*>(editor.get())->frame;
+        EXPECT_EQ(frame->handlerCount(), 0);
+        EXPECT_EQ(frame->timerCount(), 0);
+    }
+    ASSERT_TRUE(openAndDraw());
+    EXPECT_EQ(display->children(window).size(), 1u);
+    EXPECT_EQ(DifferingPixels(capture(), stereo), 0);
+    click(kMidButtonX, kChannelButtonY);
+    EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.5, 1e-6);
+}
+
+TEST_P(LinuxGui, TwoInstancesAtOnceKeepToThemselves) {
+    std::string error;
+    auto other = MakeEditor(GetParam(), error);
+    ASSERT_TRUE(other) << error;
+    const unsigned long otherWindow = display->createWindow(kLeft + kWidth + 10, kTop, kWidth, kHeight);
+    ASSERT_TRUE(openAndDraw());
+    ASSERT_TRUE(other->open(otherWindow));
+    other->ticks(2);
+    drag(kWidthKnobX, kWidthKnobY, -61);
+    other->run(100);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.75, 1e-6);
+    EXPECT_NEAR(other->param(kWidthParam), 0.5, 1e-6);
+    editor->ticks(2);
+    other->ticks(2);
+    display->sync();
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.5"})), 0);
+    EXPECT_EQ(DifferingPixels(display->capture(otherWindow, kWidth, kHeight), Snapshot({})), 0);
+    other->close();
+    other.reset();
+    display->destroyWindow(otherWindow);
+    // The first keeps working after the second is gone.
+    click(kMidButtonX, kChannelButtonY);
+    EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.5, 1e-6);
+}
+
+TEST_P(LinuxGui, ClosingWithATextEntryOpenForgetsTheEntry) {
+    ASSERT_TRUE(openAndDraw());
+    click(kWidthTextX, kWidthTextY);
+    editor->ticks(2);
+    type("0.9");
+    editor->close();
+    editor->run(150);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
+    ASSERT_TRUE(openAndDraw());
+    editor->ticks(2);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({})), 0);
+    // Typing now reaches no entry.
+    display->moveTo(kLeft + kWidthTextX, kTop + kWidthTextY);
+    type("1");
+    key("Return");
+    editor->ticks(2);
+    EXPECT_NEAR(editor->param(kWidthParam), 0.5, 1e-6);
+}
+
+TEST_P(LinuxGui, AutomationShowsWithinTwoRedraws) {
+    ASSERT_TRUE(openAndDraw());
+    const Capture side = Snapshot({"--param", "Width=side"});
+    editor->automate(kWidthParam, 1.0);
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), side), 0);
+    editor->automate(kChannelSelectorParam, 1.0);
+    editor->ticks(2);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=side", "--param", "Channel Selector=side"})), 0);
+}
+
+TEST_P(LinuxGui, EventsAfterTheEditorClosedDoNothing) {
+    ASSERT_TRUE(openAndDraw());
+    const unsigned long editorWindow = display->children(window).at(0);
+    IEventHandler* staleEvents = nullptr;
+    ITimerHandler* staleTimer = nullptr;
+    if (isVst3()) {
+        // A host that still holds the handlers after the view let go of them.
+        auto* frame = static_cast<Vst3Editor*>(editor.get())->frame;
+        staleEvents = frame->eventHandler();
+        staleTimer = frame->timerHandler();
+        ASSERT_TRUE(staleEvents && staleTimer);
+        staleEvents->addRef();
+        staleTimer->addRef();
+    }
+    editor->close();
+    display->sendButtonPress(editorWindow, 50, 50);
+    click(kMidButtonX, kChannelButtonY);
+    if (staleEvents) {
+        staleEvents->onFDIsSet(0);
+        staleTimer->onTimer();
+        staleEvents->release();
+        staleTimer->release();
+    }
+    editor->run(100);
+    EXPECT_NEAR(editor->param(kChannelSelectorParam), 0.0, 1e-6);
+    EXPECT_TRUE(display->children(window).empty());
+
+    // The plug-in goes away with its editor open; the host window lives on.
+    ASSERT_TRUE(openAndDraw());
+    const unsigned long second = display->children(window).at(0);
+    if (isVst3()) static_cast<Vst3Editor*>(editor.get())->attached = false;  // released without removed()
+    editor.reset();
+    display->sendButtonPress(second, 50, 50);
+    display->click(kLeft + kMidButtonX, kTop + kChannelButtonY);
+    EXPECT_TRUE(display->children(window).empty());
+}
+
+// A host that destroys its window before it closes the editor: the editor's
+// requests meet a window that is gone, which must not end the host.
+TEST_P(LinuxGui, HostWindowDestroyedUnderTheOpenEditor) {
+    ASSERT_TRUE(openAndDraw());
+    editor->automate(kWidthParam, 1.0);  // something to draw
+    display->destroyWindow(window);
+    window = 0;
+    if (isVst3()) {
+        // The timer before the descriptor: a redraw into the window that is gone,
+        // before the editor has read that it is.
+        static_cast<Vst3Editor*>(editor.get())->frame->timerHandler()->onTimer();
+    }
+    editor->ticks(2);
+    editor->run(100);
+    editor->close();
+    window = display->createWindow(kLeft, kTop, kWidth, kHeight);
+    ASSERT_TRUE(openAndDraw());
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=side"})), 0);
+}
+
+// The host's audio thread processes and automates "Panning" while the user works
+// the editor on the UI thread: run under ThreadSanitizer by scripts/tsan.sh.
+TEST_P(LinuxGui, AudioThreadAutomatesWhileTheEditorIsDriven) {
+    constexpr int kPanningParam = 5;
+    ASSERT_TRUE(openAndDraw());
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        for (int n = 0; !stop.load(); ++n) {
+            editor->audioBlock(kPanningParam, (n % 100) / 100.0);
+            ++blocks;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        editor->audioBlock(kPanningParam, 0.25);
+    });
+    for (int round = 0; round < 2; ++round) {
+        drag(kWidthKnobX, kWidthKnobY, -20);
+        click(kMidButtonX, kChannelButtonY);
+        editor->ticks(2);
+        click(kStereoButtonX, kChannelButtonY);
+        click(kWidthTextX, kWidthTextY);
+        editor->ticks(2);
+        type("0.1");
+        key("Return");
+        editor->ticks(2);
+        display->click(kLeft + kWidthKnobX, kTop + kWidthKnobY, 4);
+        click(kAboutX, kAboutY);
+        editor->ticks(2);
+        click(100, 100);
+        editor->ticks(2);
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GT(blocks.load(), 20);
+    // The last typed value, one wheel notch up: plain 0.1 is 0.55, plus 0.01.
+    EXPECT_NEAR(editor->param(kWidthParam), 0.56, 1e-6);
+    EXPECT_NEAR(editor->param(kPanningParam), 0.25, 1e-6);
+    editor->ticks(2);
+    // The mono lamp follows the audio, which the snapshot has none of.
+    const IRect lamp(22, 54, 70, 102);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.12", "--param", "Panning=-0.5"}), lamp), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Format::Vst2),
+                         [](const ::testing::TestParamInfo<Format>& info) {
+                             return info.param == Format::Vst3 ? std::string("Vst3") : std::string("Vst2");
+                         });
+
+// What each module tells a host about its editor.
+TEST(LinuxGuiModules, DeclareTheirX11Editor) {
+    Vst3Editor vst3;
+    ASSERT_TRUE(vst3.ready()) << vst3.error;
+    EXPECT_EQ(vst3.view->isPlatformTypeSupported("X11EmbedWindowID"), kResultTrue);
+    EXPECT_EQ(vst3.view->isPlatformTypeSupported("HWND"), kResultFalse);
+    ViewRect size{};
+    EXPECT_EQ(vst3.view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.right - size.left, kWidth);
+    EXPECT_EQ(size.bottom - size.top, kHeight);
+
+    Vst2Editor vst2;
+    ASSERT_TRUE(vst2.ready()) << vst2.error;
+    EXPECT_NE(vst2.host.Effect()->flags & effFlagsHasEditor, 0);
+    ERect* rect = nullptr;
+    EXPECT_EQ(vst2.host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, kWidth);
+    EXPECT_EQ(rect->bottom - rect->top, kHeight);
+}
+
+// Opening fails cleanly where it cannot work: no such parent window, and (VST 3)
+// a frame without a run loop, which would leave the editor without redraws.
+TEST(LinuxGuiModules, RefuseWhatCannotWork) {
+    std::string error;
+    auto display = TestDisplay::open(error);
+    ASSERT_TRUE(display) << error;
+    const unsigned long window = display->createWindow(0, 0, kWidth, kHeight);
+    const unsigned long gone = display->createWindow(0, 0, 10, 10);
+    display->destroyWindow(gone);
+
+    Vst3Editor vst3;
+    ASSERT_TRUE(vst3.ready()) << vst3.error;
+    EXPECT_EQ(vst3.view->attached(reinterpret_cast<void*>(gone), "X11EmbedWindowID"), kResultFalse);
+    vst3.view->setFrame(nullptr);
+    EXPECT_EQ(vst3.view->attached(reinterpret_cast<void*>(window), "X11EmbedWindowID"), kResultFalse);
+    display->sync();
+    EXPECT_TRUE(display->children(window).empty());
+    vst3.view->setFrame(vst3.frame);
+    EXPECT_EQ(vst3.view->attached(reinterpret_cast<void*>(window), "X11EmbedWindowID"), kResultOk);
+    vst3.attached = true;
+
+    Vst2Editor vst2;
+    ASSERT_TRUE(vst2.ready()) << vst2.error;
+    EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(gone)), 0);
+    EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
+    vst2.host.Dispatch(effEditIdle);  // nothing open: nothing happens
+    display->destroyWindow(window);
+}
+
+// The editor-drawn popup menu, on an editor of its own (Brindle's controls prompt
+// with text entries only). The menu runs its own loop like a native one, so a
+// second thread plays the user: it waits for the menu to show, then acts.
+TEST(LinuxGuiMenu, ShowsNumberedItemsAndReportsTheChoice) {
+    std::string error;
+    auto display = TestDisplay::open(error);
+    ASSERT_TRUE(display) << error;
+    const int left = 40, top = 40, width = 240, height = 200;
+    const unsigned long window = display->createWindow(left, top, width, height);
+    IGraphicsLinux editor(nullptr, width, height, 25);
+    editor.AddBackgroundPanel(IColor(255, 0, 0, 0));
+    editor.CreateDrawSurfaces();
+    ASSERT_NE(editor.OpenWindow(reinterpret_cast<void*>(window)), nullptr);
+    editor.TimerTick();
+    display->sync();
+    const Capture black = display->capture(window, width, height);
+
+    // Anchored below (20, 10)-(120, 30): items of 18 pixels from y = 32.
+    const IRect anchor(20, 10, 120, 30);
+    const int itemX = 60;
+    auto itemY = [](int index) { return 32 + index * 18 + 9; };
+    struct Case {
+        const char* name;
+        std::vector<std::string> actions;  // "click N" on item N, or a key name
+        int chosenItem;                    // -1: nothing chosen
+        bool fromSubmenu;
+    };
+    const Case cases[] = {
+        {"click on an item", {"click 1"}, 1, false},
+        {"escape", {"Escape"}, -1, false},
+        {"greyed item takes no click, escape", {"click 2", "Escape"}, -1, false},
+        {"keys down three times skip the greyed item", {"Down", "Down", "Down", "Return"}, 3, false},
+        {"click outside", {"outside"}, -1, false},
+        {"submenu, then its second item", {"click 3", "click 1"}, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IMenu menu;
+        menu.prefix = 2;
+        menu.AddItem("stereo", IMenuItem::Checked);
+        menu.AddItem("mid");
+        menu.AddItem("side", IMenuItem::Greyed);
+        menu.AddItem("more");
+        if (c.fromSubmenu) {
+            menu.items[3]->submenu = std::make_unique<IMenu>();
+            menu.items[3]->submenu->AddItem("first");
+            menu.items[3]->submenu->AddItem("second");
+        }
+        Capture shown;
+        std::thread hand([&] {
+            std::string handError;
+            auto user = TestDisplay::open(handError);
+            if (!user) return;
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                shown = user->capture(window, width, height);
+                if (shown.width && shown.at(itemX, itemY(0)) != black.at(itemX, itemY(0))) break;
+            }
+            for (const std::string& action : c.actions) {
+                if (action.rfind("click ", 0) == 0)
+                    user->click(left + itemX, top + itemY(std::stoi(action.substr(6))));
+                else if (action == "outside")
+                    user->click(left + 200, top + 180);
+                else
+                    user->key(action.c_str());
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        IMenu* chosen = editor.ShowPopupMenu(menu, anchor);
+        hand.join();
+        // The panel showed over the black editor: light face, dark text, the numbers.
+        int light = 0, dark = 0;
+        for (int y = 32; y < 32 + 4 * 18; ++y)
+            for (int x = 22; x < 100; ++x) {
+                light += (shown.at(x, y) & 0xFF) > 0xE0;
+                dark += (shown.at(x, y) & 0xFF) < 0x40;
+            }
+        EXPECT_GT(light, 2000);
+        EXPECT_GT(dark, 100);
+        if (c.chosenItem < 0) {
+            EXPECT_EQ(chosen, nullptr);
+        } else {
+            ASSERT_NE(chosen, nullptr);
+            EXPECT_EQ(chosen, c.fromSubmenu ? menu.items[3]->submenu.get() : &menu);
+            EXPECT_EQ(chosen->chosenItemIndex, c.chosenItem);
+        }
+        if (std::string(c.name) == "click on an item")
+            x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + "/menu.png");
+        // Closed, the menu leaves the editor as it was.
+        display->sync();
+        EXPECT_EQ(DifferingPixels(display->capture(window, width, height), black), 0);
+    }
+    IMenu numbered;
+    numbered.AddItem("a");
+    numbered.AddItem("b");
+    const char* const labels[] = {"b", "2: b", "02: b", "002: b"};
+    for (int prefix = 0; prefix <= 3; ++prefix) {
+        numbered.prefix = prefix;
+        EXPECT_EQ(IMenuPanel::LabelOf(numbered, 1), labels[prefix]);
+    }
+    editor.CloseWindow();
+    display->destroyWindow(window);
+}
+
+}  // namespace
