@@ -2,6 +2,7 @@
 // process calls on one brindle2 instance, with absurd values mixed in. After each
 // process call the output must be finite; at the end the state must round-trip.
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -49,8 +50,10 @@ void SetSpeakers(vst2host::Vst2Host& host, FuzzInput& in) {
 void SendEvents(vst2host::Vst2Host& host, FuzzInput& in) {
     const int count = static_cast<int>(in.IntIn(0, 8));
     std::vector<VstMidiEvent> midi(static_cast<size_t>(count));
+    // The record is declared with two slots; hosts allocate as many as they fill.
     std::vector<unsigned char> list(sizeof(VstEvents) + sizeof(VstEvent*) * static_cast<size_t>(count));
     VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
+    VstEvent** slots = reinterpret_cast<VstEvent**>(list.data() + offsetof(VstEvents, events));
     events->numEvents = count;
     for (int i = 0; i < count; ++i) {
         VstMidiEvent& event = midi[static_cast<size_t>(i)];
@@ -59,7 +62,7 @@ void SendEvents(vst2host::Vst2Host& host, FuzzInput& in) {
         event.byteSize = sizeof event;
         event.deltaFrames = static_cast<VstInt32>(in.IntIn(-4, 1024));
         for (char& byte : event.midiData) byte = static_cast<char>(in.Byte());
-        events->events[i] = reinterpret_cast<VstEvent*>(&event);
+        slots[i] = reinterpret_cast<VstEvent*>(&event);
     }
     host.Dispatch(effProcessEvents, 0, 0, events);
 }

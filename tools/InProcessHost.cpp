@@ -34,6 +34,7 @@ bool InProcessHost::DescribeParams(std::vector<RenderParamInfo>& params)
     info.step = param->Step();
     info.precision = param->Precision();
     info.isDouble = param->Kind() == ParamKind::Double;
+    info.shape = param->Shape();
     info.unit = param->Label();
     for (int t = 0; t < param->DisplayTextCount(); ++t)
     {
@@ -76,6 +77,16 @@ bool InProcessHost::ProcessSingle(const float* const* inputs, float* const* outp
   if (!Usable(frames) || !inputs || !outputs)
     return false;
   plugin->ProcessOffline(inputs, outputs, frames);
+  return true;
+}
+
+bool InProcessHost::ScheduleParamChange(int index, double plainValue, int)
+{
+  const IParam* param = plugin ? plugin->GetParam(index) : nullptr;
+  if (!param)
+    return false;
+  // As a host's change arrives: normalized, before the block.
+  plugin->SetParamFromHost(index, param->NormalizedOf(plainValue));
   return true;
 }
 

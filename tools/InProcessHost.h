@@ -27,6 +27,7 @@ public:
   bool LoadParams(const std::vector<double>& plainValues) override;
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
+  bool ScheduleParamChange(int index, double plainValue, int sampleOffset) override;
   void Release() override { plugin.reset(); }
 
 private:

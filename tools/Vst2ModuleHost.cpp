@@ -1,6 +1,8 @@
 // The VST 2.4 module host of brindle-render.
 #include "Vst2ModuleHost.h"
 
+#include "ParamValues.h"
+
 #include <cmath>
 #include <filesystem>
 
@@ -188,6 +190,20 @@ bool Vst2ModuleHost::ProcessSingle(const float* const* inputs, float* const* out
   float* out[2] = {outputs[0], outputs[1]};
   effect->processReplacing(effect, in, out, frames);
   host->ClearCalls();
+  return true;
+}
+
+bool Vst2ModuleHost::ScheduleParamChange(int index, double plainValue, int)
+{
+  AEffect* effect = host ? host->Effect() : nullptr;
+  if (!effect)
+    return Fail("no plug-in");
+  if (index < 0 || index >= effect->numParams)
+    return Fail("no parameter " + std::to_string(index));
+  // The interface has no changes inside a block: setParameter before it. Other
+  // makers' parameters are described as 0 to 1, which is what the default range maps.
+  const RenderParamInfo range = isOwnPlugin ? ownParams[static_cast<size_t>(index)] : RenderParamInfo();
+  host->SetParameter(index, static_cast<float>(NormalizedParamValue(range, plainValue)));
   return true;
 }
 

@@ -160,7 +160,9 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes) {
         if (id == kBypassParamId) {
             bypassed = value > 0.5;
         } else if (id == kPresetParamId) {
-            if (std::isfinite(value)) SelectPreset(static_cast<int>(value * PresetCount()));
+            // Only products that an int holds can name a slot; beyond that the cast is undefined.
+            const double slot = value * PresetCount();
+            if (slot > -2147483648.0 && slot < 2147483648.0) SelectPreset(static_cast<int>(slot));
         } else if (id < static_cast<ParamID>(ParamCount())) {
             SetParamFromHost(static_cast<int>(id), value);
         }
@@ -190,6 +192,8 @@ tresult IEffectVST3::process(ProcessData& data) {
     if (data.processContext) processContext = *data.processContext;
     ApplyParameterChanges(data.inputParameterChanges);
     if (data.numSamples <= 0) return kResultOk;
+    // Buffers of another sample size than the set-up's would be read and written past their ends.
+    if (data.symbolicSampleSize != processSetup.symbolicSampleSize) return kResultFalse;
 
     int inputChannels = 0;
     int outputChannels = 0;
