@@ -50,7 +50,7 @@ bool ParseLine(const std::string& line, const std::vector<RenderParamInfo>& para
   }
   if (seconds < 0.0)
   {
-    error = "the time " + std::string(begin, end) + " is negative";
+    error = "the time " + line.substr(0, static_cast<size_t>(end - begin)) + " is negative";
     return false;
   }
   std::string rest(end);
