@@ -90,6 +90,23 @@ bool InProcessHost::ScheduleParamChange(int index, double plainValue, int)
   return true;
 }
 
+bool InProcessHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  StateChunk chunk;
+  if (!plugin || !plugin->SaveState(chunk))
+    return false;
+  bytes.assign(chunk.Data(), chunk.Data() + chunk.Size());
+  return true;
+}
+
+bool InProcessHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  StateChunk chunk;
+  if (!plugin || bytes.empty() || !chunk.PutBytes(bytes.data(), static_cast<int32_t>(bytes.size())))
+    return false;
+  return plugin->LoadState(chunk, 0) >= 0;
+}
+
 std::vector<RenderParamInfo> OwnParamTable()
 {
   std::vector<RenderParamInfo> params;

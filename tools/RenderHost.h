@@ -2,6 +2,7 @@
 // in-process host and later module hosts are interchangeable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ public:
   // Process call. A host whose interface has no place for it inside a block
   // applies it before the block.
   virtual bool ScheduleParamChange(int index, double plainValue, int sampleOffset) = 0;
+  // The plug-in's saved state as this host's interface carries it, and loading such
+  // bytes back; false from hosts that do not keep state.
+  virtual bool SaveState(std::vector<uint8_t>&) { return false; }
+  virtual bool LoadState(const std::vector<uint8_t>&) { return false; }
   virtual void Release() = 0;
   // What went wrong in the last failed operation, when the host knows more than
   // that it failed; empty otherwise.

@@ -72,10 +72,19 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
     if (got == 0)
       break;
     const int frames = static_cast<int>(got);
-    // Every change whose frame falls in this block goes to the host with its offset.
-    while (nextPoint < settings.automation.size() && settings.automation[nextPoint].frame < stats.frames + frames)
+    // Every change whose frame falls in this block goes to the host with its offset. Of
+    // several changes of one parameter only the last is sent: a VST 3 plug-in may read
+    // only a queue's last point, and the others must hear what it hears.
+    size_t blockEnd = nextPoint;
+    while (blockEnd < settings.automation.size() && settings.automation[blockEnd].frame < stats.frames + frames)
+      ++blockEnd;
+    for (; nextPoint < blockEnd; ++nextPoint)
     {
-      const AutomationPoint& point = settings.automation[nextPoint++];
+      const AutomationPoint& point = settings.automation[nextPoint];
+      if (std::any_of(settings.automation.begin() + static_cast<long>(nextPoint) + 1,
+                      settings.automation.begin() + static_cast<long>(blockEnd),
+                      [&](const AutomationPoint& later) { return later.param == point.param; }))
+        continue;
       const int offset = static_cast<int>(std::max<int64_t>(point.frame - stats.frames, 0));
       if (!host.ScheduleParamChange(point.param, point.plainValue, offset))
       {

@@ -207,6 +207,21 @@ bool Vst2ModuleHost::ScheduleParamChange(int index, double plainValue, int)
   return true;
 }
 
+bool Vst2ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  if (!host || !host->Effect())
+    return Fail("no plug-in");
+  return host->GetChunk(true, &bytes) > 0 || Fail("the module gave no program chunk");
+}
+
+bool Vst2ModuleHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  if (!host || !host->Effect())
+    return Fail("no plug-in");
+  return host->SetChunk(true, bytes.data(), static_cast<VstIntPtr>(bytes.size())) == 1 ||
+         Fail("the module refused the program chunk");
+}
+
 void Vst2ModuleHost::Release()
 {
   resumed = false;

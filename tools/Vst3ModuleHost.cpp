@@ -179,16 +179,7 @@ bool Vst3ModuleHost::LoadParams(const std::vector<double>& plainValues)
     for (double value : plainValues)
       AppendLittleEndianDouble(bytes, value);
     AppendLittleEndian32(bytes, 0);
-    Owned<MemoryStream> stream(new MemoryStream(bytes));
-    // A single-component plug-in may keep its state on either side; one that
-    // does not implement the component side says so.
-    const tresult componentResult = instance->component()->setState(stream.get());
-    if (componentResult != kResultOk && componentResult != kNotImplemented)
-      return Fail("the module refused the component state");
-    stream->rewind();
-    if (controller->setState(stream.get()) != kResultOk)
-      return Fail("the module refused the controller state");
-    return Start();
+    return LoadState(bytes) && Start();
   }
   for (size_t i = 0; i < paramIds.size(); ++i)
   {
@@ -278,6 +269,39 @@ bool Vst3ModuleHost::ScheduleParamChange(int index, double plainValue, int sampl
   controller->setParamNormalized(id, normalized);
   if (!pendingChanges->add(id, sampleOffset, normalized))
     return Fail("too many parameter changes in one block");
+  return true;
+}
+
+bool Vst3ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  IEditController* controller = instance ? instance->controller() : nullptr;
+  if (!controller)
+    return Fail("no plug-in");
+  // The component's stream, or the controller's where the component keeps none.
+  Owned<MemoryStream> stream(new MemoryStream);
+  tresult result = instance->component()->getState(stream.get());
+  if (result == kNotImplemented)
+    result = controller->getState(stream.get());
+  if (result != kResultOk)
+    return Fail("the module gave no state");
+  bytes = stream->data();
+  return true;
+}
+
+bool Vst3ModuleHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  IEditController* controller = instance ? instance->controller() : nullptr;
+  if (!controller)
+    return Fail("no plug-in");
+  Owned<MemoryStream> stream(new MemoryStream(bytes));
+  // A single-component plug-in may keep its state on either side; one that
+  // does not implement the component side says so.
+  const tresult componentResult = instance->component()->setState(stream.get());
+  if (componentResult != kResultOk && componentResult != kNotImplemented)
+    return Fail("the module refused the component state");
+  stream->rewind();
+  if (controller->setState(stream.get()) != kResultOk)
+    return Fail("the module refused the controller state");
   return true;
 }
 

@@ -656,12 +656,14 @@ TEST_F(RenderToolTest, InputsTheToolCannotRunAsTheyAreAreHandled)
 TEST_F(RenderToolTest, AutomationReachesTheHostInTheBlockThatContainsEachTime)
 {
   // 1000 Hz and blocks of 100: block k holds the frames from 100 k, i.e. the times
-  // from 0.1 k s. The file is out of order on purpose.
+  // from 0.1 k s. The file is out of order on purpose; of the two Mode changes in the
+  // second block only the later one is sent.
   WriteF64(Path("in.f64"), Ramp(250));
   std::ofstream(Path("moves.txt")) << "# gain, mode and flip over a quarter of a second\n"
                                       "0 Gain 3\n"
                                       "\n"
                                       "0.15 Mode mid\n"
+                                      "0.12 Mode side\n"
                                       "   0.1\t\"Flip\"   on  \n"
                                       "0.2499 Gain -2.5\n"
                                       "5 Gain 1\n";
