@@ -3,8 +3,8 @@
 # build/fuzz-targets. Usage:
 #   fuzz.sh TARGET [seconds] [libFuzzer options...]   one campaign (default 600 s); the corpus
 #       grows in fuzz/corpus-run/TARGET, findings land in build/fuzz-targets/findings/
-#   fuzz.sh --smoke [seconds]                          every target a few seconds (default 5)
-#       over its committed seeds, nothing kept; non-zero on any finding
+#   fuzz.sh --smoke [seconds] [TARGET...]               each target (default: all) a few seconds
+#       (default 5) over its committed seeds, nothing kept; non-zero on any finding
 # TARGET: vst2_chunk_fuzzer, vst2_host_fuzzer, vst3_state_fuzzer or vst3_host_fuzzer.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,6 +21,8 @@ options=(-timeout=20 -rss_limit_mb=3072 -max_len=4096 -print_final_stats=1)
 
 if [ "${1:-}" = "--smoke" ]; then
   seconds="${2:-5}"
+  shift $(( $# >= 2 ? 2 : 1 ))
+  [ $# -gt 0 ] && targets=("$@")
   build "${targets[@]}"
   for target in "${targets[@]}"; do
     scratch="$(mktemp -d)"

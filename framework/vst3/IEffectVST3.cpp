@@ -260,6 +260,8 @@ ParamValue IEffectVST3::plainParamToNormalized(ParamID id, ParamValue plainValue
 }
 
 ParamValue IEffectVST3::getParamNormalized(ParamID id) {
+    // The audio thread changes values and the bypass inside process, under this lock.
+    PluginLock lock(Mutex());
     if (id == kBypassParamId) return bypassed ? 1.0 : 0.0;
     const IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     return param ? param->Normalized() : 0.0;
@@ -269,6 +271,7 @@ tresult IEffectVST3::setParamNormalized(ParamID id, ParamValue value) {
     IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     if (!param) return kResultFalse;
     if (!std::isfinite(value)) return kInvalidArgument;
+    PluginLock lock(Mutex());
     param->SetFromNormalized(value);
     return kResultOk;
 }
