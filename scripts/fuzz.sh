@@ -32,6 +32,12 @@ if [ "${1:-}" = "--smoke" ]; then
       -artifact_prefix="$scratch/" "$scratch" "$root/fuzz/seeds/$target" >"$scratch/log" 2>&1) || status=$?
     grep -E '^(stat::number_of_executed_units|#[0-9]+ +DONE)' "$scratch/log" || true
     if [ "$status" -ne 0 ]; then
+      # Keep what it found: the input replays with `fuzz/TARGET FILE` in $dir.
+      mkdir -p "$dir/findings"
+      for found in "$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* "$scratch"/oom-*; do
+        [ -e "$found" ] && cp "$found" "$dir/findings/$target-$(basename "$found")"
+      done
+      grep -E '^(SUMMARY|fuzz check failed|    #[0-9] )' "$scratch/log" | head -n 20 >&2
       tail -n 40 "$scratch/log" >&2
       rm -rf "$scratch"
       echo "fuzz smoke: $target found a fault" >&2
