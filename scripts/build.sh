@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds both lanes: build/linux (native) and build/windows (MinGW-w64).
-# Usage: build.sh [linux|windows|all] [extra cmake -D options...]
+# Configures and builds both lanes: build/linux (native) and build/windows (MinGW-w64);
+# the sanitizer lane, build/asan (native with AddressSanitizer and UBSan), when asked.
+# Usage: build.sh [linux|windows|sanitize|all] [extra cmake -D options...]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 lane="${1:-all}"
@@ -23,6 +24,9 @@ case "$lane" in
     build_lane windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@" ;;
 esac
 case "$lane" in
-  linux|windows|all) ;;
-  *) echo "usage: build.sh [linux|windows|all] [cmake options]" >&2; exit 2 ;;
+  sanitize) build_lane asan -DBRINDLE_SANITIZE=ON -DBRINDLE_BENCHMARKS=OFF "$@" ;;
+esac
+case "$lane" in
+  linux|windows|sanitize|all) ;;
+  *) echo "usage: build.sh [linux|windows|sanitize|all] [cmake options]" >&2; exit 2 ;;
 esac

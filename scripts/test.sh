@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test of both lanes (Windows tests under Wine, headless) and exits
-# non-zero when any fails. Usage: test.sh [linux|windows|all] [extra ctest options...]
+# non-zero when any fails. Usage: test.sh [LANES] [extra ctest options...], LANES one of
+# linux, windows, sanitize or all (linux and windows), or several joined by commas.
+# The sanitizer lane runs build/asan's tests under AddressSanitizer and UBSan, then a
+# few seconds of libFuzzer on each fuzz target over its seeds (one test per target).
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 lane="${1:-all}"
@@ -70,15 +73,41 @@ start_display() {
   trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
 }
 
+fuzz_smoke() {
+  local target
+  for target in vst2_chunk_fuzzer vst2_host_fuzzer vst3_state_fuzzer vst3_host_fuzzer; do
+    if "$root/scripts/fuzz.sh" --smoke "${BRINDLE_FUZZ_SMOKE_SECONDS:-5}" "$target"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+    fi
+  done
+}
+
+lanes=",${lane/all/linux,windows},"
+for known in linux windows sanitize; do lanes="${lanes/,$known,/,}"; done
+if [ "$lanes" != "," ]; then
+  echo "usage: test.sh [linux|windows|sanitize|all, or several joined by commas] [ctest options]" >&2
+  exit 2
+fi
+lanes=",${lane/all/linux,windows},"
 start_display
-case "$lane" in
-  linux|all) run_ctest "$root/build/linux" "$@" ;;
+case "$lanes" in
+  *,linux,*) run_ctest "$root/build/linux" "$@" ;;
 esac
-case "$lane" in
-  windows|all)
+case "$lanes" in
+  *,windows,*)
     prepare_wine
     run_ctest "$root/build/windows" "$@"
     wineserver -k >/dev/null 2>&1 || true ;;
+esac
+case "$lanes" in
+  *,sanitize,*)
+    # Any report fails the test it comes from; leaks of other makers' plug-ins are theirs.
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:${ASAN_OPTIONS:-}"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
+    run_ctest "$root/build/asan" "$@"
+    fuzz_smoke ;;
 esac
 
 echo "tests: $passed passed, $failed failed"

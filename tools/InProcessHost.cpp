@@ -34,6 +34,7 @@ bool InProcessHost::DescribeParams(std::vector<RenderParamInfo>& params)
     info.step = param->Step();
     info.precision = param->Precision();
     info.isDouble = param->Kind() == ParamKind::Double;
+    info.shape = param->Shape();
     info.unit = param->Label();
     for (int t = 0; t < param->DisplayTextCount(); ++t)
     {
@@ -77,6 +78,33 @@ bool InProcessHost::ProcessSingle(const float* const* inputs, float* const* outp
     return false;
   plugin->ProcessOffline(inputs, outputs, frames);
   return true;
+}
+
+bool InProcessHost::ScheduleParamChange(int index, double plainValue, int)
+{
+  const IParam* param = plugin ? plugin->GetParam(index) : nullptr;
+  if (!param)
+    return false;
+  // As a host's change arrives: normalized, before the block.
+  plugin->SetParamFromHost(index, param->NormalizedOf(plainValue));
+  return true;
+}
+
+bool InProcessHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  StateChunk chunk;
+  if (!plugin || !plugin->SaveState(chunk))
+    return false;
+  bytes.assign(chunk.Data(), chunk.Data() + chunk.Size());
+  return true;
+}
+
+bool InProcessHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  StateChunk chunk;
+  if (!plugin || bytes.empty() || !chunk.PutBytes(bytes.data(), static_cast<int32_t>(bytes.size())))
+    return false;
+  return plugin->LoadState(chunk, 0) >= 0;
 }
 
 std::vector<RenderParamInfo> OwnParamTable()

@@ -50,7 +50,9 @@ std::string Range(const RenderParamInfo& param)
   return range;
 }
 
-bool ParseValue(const RenderParamInfo& param, const std::string& rawText, double& value, std::string& error)
+}  // namespace
+
+bool ParseParamValue(const RenderParamInfo& param, const std::string& rawText, double& value, std::string& error)
 {
   const std::string text = Trim(rawText);
   // Display texts first, so that "mid" and "on" work; any case will do.
@@ -88,7 +90,29 @@ bool ParseValue(const RenderParamInfo& param, const std::string& rawText, double
   value = parsed;
   return true;
 }
-}  // namespace
+
+int FindParam(const std::vector<RenderParamInfo>& params, const std::string& name, std::string& error)
+{
+  auto found = std::find_if(params.begin(), params.end(), [&](const RenderParamInfo& p) { return p.name == name; });
+  if (found != params.end())
+    return static_cast<int>(found - params.begin());
+  error = "unknown parameter \"" + name + "\"";
+  auto similar = std::find_if(params.begin(), params.end(),
+                              [&](const RenderParamInfo& p) { return Lower(p.name) == Lower(Trim(name)); });
+  if (similar != params.end())
+    error += " (did you mean \"" + similar->name + "\"?)";
+  error += "; valid names: " + NameList(params);
+  return -1;
+}
+
+double NormalizedParamValue(const RenderParamInfo& param, double plainValue)
+{
+  if (!(param.maxValue > param.minValue))
+    return 0.0;
+  const double position = (std::clamp(plainValue, param.minValue, param.maxValue) - param.minValue) /
+                          (param.maxValue - param.minValue);
+  return param.shape == 1.0 ? position : std::pow(position, 1.0 / param.shape);
+}
 
 std::string FormatParamValue(const RenderParamInfo& param, double value)
 {
@@ -111,21 +135,13 @@ bool ResolveParamValues(const std::vector<RenderParamInfo>& params,
 
   for (const auto& [name, text] : assignments)
   {
-    auto found = std::find_if(params.begin(), params.end(), [&](const RenderParamInfo& p) { return p.name == name; });
-    if (found == params.end())
-    {
-      error = "unknown parameter \"" + name + "\"";
-      auto similar = std::find_if(params.begin(), params.end(),
-                                  [&](const RenderParamInfo& p) { return Lower(p.name) == Lower(Trim(name)); });
-      if (similar != params.end())
-        error += " (did you mean \"" + similar->name + "\"?)";
-      error += "; valid names: " + NameList(params);
+    const int found = FindParam(params, name, error);
+    if (found < 0)
       return false;
-    }
     double value = 0.0;
-    if (!ParseValue(*found, text, value, error))
+    if (!ParseParamValue(params[static_cast<size_t>(found)], text, value, error))
       return false;
-    values[static_cast<size_t>(found - params.begin())] = value;
+    values[static_cast<size_t>(found)] = value;
   }
   return true;
 }

@@ -2,6 +2,7 @@
 // in-process host and later module hosts are interchangeable.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct RenderParamInfo
   double step = 1.0;
   int precision = 0;
   bool isDouble = true;  // false for switches and selectors: integer values only
+  double shape = 1.0;    // normalized = ((plain - min) / (max - min)) ^ (1 / shape)
   std::string unit;
   std::vector<DisplayText> displayTexts;
 };
@@ -30,7 +32,7 @@ enum class RenderPrecision
   Double
 };
 
-// Call order: Create, Configure, LoadParams, Process... , Release.
+// Call order: Create, Configure, LoadParams, [ScheduleParamChange...] Process... , Release.
 // Every operation reports failure by returning false.
 class RenderHost
 {
@@ -48,6 +50,14 @@ public:
   // The double-precision inputs may be overwritten, as hosts allow.
   virtual bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) = 0;
   virtual bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) = 0;
+  // A change of one parameter (plain units) at frame sampleOffset of the next
+  // Process call. A host whose interface has no place for it inside a block
+  // applies it before the block.
+  virtual bool ScheduleParamChange(int index, double plainValue, int sampleOffset) = 0;
+  // The plug-in's saved state as this host's interface carries it, and loading such
+  // bytes back; false from hosts that do not keep state.
+  virtual bool SaveState(std::vector<uint8_t>&) { return false; }
+  virtual bool LoadState(const std::vector<uint8_t>&) { return false; }
   virtual void Release() = 0;
   // What went wrong in the last failed operation, when the host knows more than
   // that it failed; empty otherwise.

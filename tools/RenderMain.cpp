@@ -178,6 +178,10 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
   std::unique_ptr<SoundSource> source = OpenInput(options, settings, console, error);
   if (!source)
     return Fail(console, kExitFailed, error);
+  // Times become frames at the rate the render runs at, so this waits for the input.
+  if (!options.automationPath.empty() &&
+      !ReadAutomationFile(options.automationPath, params, settings.sampleRate, settings.automation, error))
+    return Fail(console, kExitBadCommand, error);
 
   TemporaryFile temporary(target + ".partial");
   std::unique_ptr<SoundSink> sink =

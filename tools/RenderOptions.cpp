@@ -52,6 +52,8 @@ std::string RenderUsage()
          "options:\n"
          "  --param NAME=VALUE         set a parameter in plain units or by its display text (repeatable),\n"
          "                             e.g. --param \"Width=0.5\" --param \"Channel Selector=mid\"\n"
+         "  --automation FILE          change parameters over time: lines \"SECONDS NAME VALUE\", VALUE in\n"
+         "                             plain units or a display text as for --param; '#' starts a comment\n"
          "  --list-params              list the parameters and exit\n"
          "  --rate HZ                  sample rate to run at (default: the input's; 48000 for .f64 and the demo)\n"
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
@@ -104,6 +106,17 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         return false;
       }
       options.params.emplace_back(value.substr(0, split), value.substr(split + 1));
+    }
+    else if (name == "--automation")
+    {
+      if (!TakeValue(args, i, name, inlineValue, hasInline, value, error))
+        return false;
+      if (value.empty())
+      {
+        error = "--automation needs a file";
+        return false;
+      }
+      options.automationPath = value;
     }
     else if (name == "--module")
     {

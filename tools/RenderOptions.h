@@ -12,6 +12,7 @@ struct RenderOptions
   std::string inputPath;  // empty: render the built-in demo signal
   std::string outputPath;
   std::string modulePath;  // empty: the plug-in built into the tool
+  std::string automationPath;  // empty: no automation
   std::vector<std::pair<std::string, std::string>> params;  // name and value text, in command-line order
   double sampleRate = 0.0;                                  // 0: the input's rate
   int blockSize = 512;

@@ -1,6 +1,7 @@
 // The block loop of brindle-render.
 #include "Renderer.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace
@@ -57,6 +58,7 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
     floatOutRight.resize(block);
   }
 
+  size_t nextPoint = 0;
   for (;;)
   {
     if (cancel && *cancel)
@@ -70,6 +72,26 @@ RenderOutcome RenderStream(RenderHost& host, SoundSource& source, SoundSink& sin
     if (got == 0)
       break;
     const int frames = static_cast<int>(got);
+    // Every change whose frame falls in this block goes to the host with its offset. Of
+    // several changes of one parameter only the last is sent: a VST 3 plug-in may read
+    // only a queue's last point, and the others must hear what it hears.
+    size_t blockEnd = nextPoint;
+    while (blockEnd < settings.automation.size() && settings.automation[blockEnd].frame < stats.frames + frames)
+      ++blockEnd;
+    for (; nextPoint < blockEnd; ++nextPoint)
+    {
+      const AutomationPoint& point = settings.automation[nextPoint];
+      if (std::any_of(settings.automation.begin() + static_cast<long>(nextPoint) + 1,
+                      settings.automation.begin() + static_cast<long>(blockEnd),
+                      [&](const AutomationPoint& later) { return later.param == point.param; }))
+        continue;
+      const int offset = static_cast<int>(std::max<int64_t>(point.frame - stats.frames, 0));
+      if (!host.ScheduleParamChange(point.param, point.plainValue, offset))
+      {
+        error = Explained(host, "the plug-in refused an automated change at frame " + std::to_string(point.frame));
+        return RenderOutcome::Failed;
+      }
+    }
     for (int i = 0; i < frames; ++i)
     {
       inLeft[i] = interleavedIn[static_cast<size_t>(i * channels)];

@@ -2,6 +2,7 @@
 // then run a source through it block by block into a sink.
 #pragma once
 
+#include "Automation.h"
 #include "RenderHost.h"
 #include "RenderReport.h"
 #include "SoundIo.h"
@@ -16,6 +17,7 @@ struct RenderSettings
   int blockSize = 512;
   RenderPrecision precision = RenderPrecision::Double;
   std::vector<double> paramValues;
+  std::vector<AutomationPoint> automation;  // ordered by frame
 };
 
 enum class RenderOutcome

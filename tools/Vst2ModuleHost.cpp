@@ -1,6 +1,8 @@
 // The VST 2.4 module host of brindle-render.
 #include "Vst2ModuleHost.h"
 
+#include "ParamValues.h"
+
 #include <cmath>
 #include <filesystem>
 
@@ -189,6 +191,35 @@ bool Vst2ModuleHost::ProcessSingle(const float* const* inputs, float* const* out
   effect->processReplacing(effect, in, out, frames);
   host->ClearCalls();
   return true;
+}
+
+bool Vst2ModuleHost::ScheduleParamChange(int index, double plainValue, int)
+{
+  AEffect* effect = host ? host->Effect() : nullptr;
+  if (!effect)
+    return Fail("no plug-in");
+  if (index < 0 || index >= effect->numParams)
+    return Fail("no parameter " + std::to_string(index));
+  // The interface has no changes inside a block: setParameter before it. Other
+  // makers' parameters are described as 0 to 1, which is what the default range maps.
+  const RenderParamInfo range = isOwnPlugin ? ownParams[static_cast<size_t>(index)] : RenderParamInfo();
+  host->SetParameter(index, static_cast<float>(NormalizedParamValue(range, plainValue)));
+  return true;
+}
+
+bool Vst2ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  if (!host || !host->Effect())
+    return Fail("no plug-in");
+  return host->GetChunk(true, &bytes) > 0 || Fail("the module gave no program chunk");
+}
+
+bool Vst2ModuleHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  if (!host || !host->Effect())
+    return Fail("no plug-in");
+  return host->SetChunk(true, bytes.data(), static_cast<VstIntPtr>(bytes.size())) == 1 ||
+         Fail("the module refused the program chunk");
 }
 
 void Vst2ModuleHost::Release()

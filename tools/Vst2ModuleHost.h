@@ -24,6 +24,9 @@ public:
   bool LoadParams(const std::vector<double>& plainValues) override;
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
+  bool ScheduleParamChange(int index, double plainValue, int sampleOffset) override;
+  bool SaveState(std::vector<uint8_t>& bytes) override;
+  bool LoadState(const std::vector<uint8_t>& bytes) override;
   void Release() override;
 
 private:

@@ -171,6 +171,7 @@ bool Vst3ModuleHost::LoadParams(const std::vector<double>& plainValues)
   if (plainValues.size() != paramIds.size())
     return Fail("expected " + std::to_string(paramIds.size()) + " parameter values");
   IEditController* controller = instance->controller();
+  pendingChanges.reset(new ParameterChanges);
   if (isOwnPlugin)
   {
     // The saved state: one double per parameter, then the wrapper's bypass word (off).
@@ -178,25 +179,15 @@ bool Vst3ModuleHost::LoadParams(const std::vector<double>& plainValues)
     for (double value : plainValues)
       AppendLittleEndianDouble(bytes, value);
     AppendLittleEndian32(bytes, 0);
-    Owned<MemoryStream> stream(new MemoryStream(bytes));
-    // A single-component plug-in may keep its state on either side; one that
-    // does not implement the component side says so.
-    const tresult componentResult = instance->component()->setState(stream.get());
-    if (componentResult != kResultOk && componentResult != kNotImplemented)
-      return Fail("the module refused the component state");
-    stream->rewind();
-    if (controller->setState(stream.get()) != kResultOk)
-      return Fail("the module refused the controller state");
-    return Start();
+    return LoadState(bytes) && Start();
   }
-  firstBlockChanges.reset(new ParameterChanges);
   for (size_t i = 0; i < paramIds.size(); ++i)
   {
     const double normalized = controller->plainParamToNormalized(paramIds[i], plainValues[i]);
     if (normalized == controller->getParamNormalized(paramIds[i]))
       continue;
     controller->setParamNormalized(paramIds[i], normalized);
-    if (!firstBlockChanges->add(paramIds[i], 0, normalized))
+    if (!pendingChanges->add(paramIds[i], 0, normalized))
       return Fail("too many parameters changed at once");
   }
   return Start();
@@ -209,7 +200,6 @@ bool Vst3ModuleHost::Start()
   // Optional for plug-ins: kNotImplemented is a fine answer.
   instance->processor()->setProcessing(1);
   processing = true;
-  firstBlock = true;
   return true;
 }
 
@@ -227,11 +217,11 @@ bool Vst3ModuleHost::Process(AudioBusBuffers& in, AudioBusBuffers& out, int fram
   data.numOutputs = 1;
   data.inputs = &in;
   data.outputs = &out;
-  data.inputParameterChanges = firstBlock ? firstBlockChanges.get() : nullptr;
+  data.inputParameterChanges = pendingChanges->getParameterCount() > 0 ? pendingChanges.get() : nullptr;
   data.processContext = &context;
   if (instance->processor()->process(data) != kResultOk)
     return Fail("the module failed to process a block");
-  firstBlock = false;
+  pendingChanges->clear();
   context.projectTimeSamples += frames;
   context.continousTimeSamples += frames;
   return true;
@@ -266,6 +256,55 @@ bool Vst3ModuleHost::ProcessSingle(const float* const* inputs, float* const* out
   return Process(in, out, frames);
 }
 
+bool Vst3ModuleHost::ScheduleParamChange(int index, double plainValue, int sampleOffset)
+{
+  IEditController* controller = instance ? instance->controller() : nullptr;
+  if (!controller || !pendingChanges)
+    return Fail("the plug-in is not set up");
+  if (index < 0 || static_cast<size_t>(index) >= paramIds.size())
+    return Fail("no parameter " + std::to_string(index));
+  const ParamID id = paramIds[static_cast<size_t>(index)];
+  const double normalized = controller->plainParamToNormalized(id, plainValue);
+  // The controller hears of it as from a host's automation lane, the processor in the block.
+  controller->setParamNormalized(id, normalized);
+  if (!pendingChanges->add(id, sampleOffset, normalized))
+    return Fail("too many parameter changes in one block");
+  return true;
+}
+
+bool Vst3ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  IEditController* controller = instance ? instance->controller() : nullptr;
+  if (!controller)
+    return Fail("no plug-in");
+  // The component's stream, or the controller's where the component keeps none.
+  Owned<MemoryStream> stream(new MemoryStream);
+  tresult result = instance->component()->getState(stream.get());
+  if (result == kNotImplemented)
+    result = controller->getState(stream.get());
+  if (result != kResultOk)
+    return Fail("the module gave no state");
+  bytes = stream->data();
+  return true;
+}
+
+bool Vst3ModuleHost::LoadState(const std::vector<uint8_t>& bytes)
+{
+  IEditController* controller = instance ? instance->controller() : nullptr;
+  if (!controller)
+    return Fail("no plug-in");
+  Owned<MemoryStream> stream(new MemoryStream(bytes));
+  // A single-component plug-in may keep its state on either side; one that
+  // does not implement the component side says so.
+  const tresult componentResult = instance->component()->setState(stream.get());
+  if (componentResult != kResultOk && componentResult != kNotImplemented)
+    return Fail("the module refused the component state");
+  stream->rewind();
+  if (controller->setState(stream.get()) != kResultOk)
+    return Fail("the module refused the controller state");
+  return true;
+}
+
 void Vst3ModuleHost::Release()
 {
   if (instance)
@@ -280,7 +319,7 @@ void Vst3ModuleHost::Release()
   processing = active = configured = false;
   // Terminate and release the instance, then the host objects, then the module.
   instance.reset();
-  firstBlockChanges.reset();
+  pendingChanges.reset();
   handler.reset();
   application.reset();
   module.reset();

@@ -25,6 +25,9 @@ public:
   bool LoadParams(const std::vector<double>& plainValues) override;
   bool ProcessDouble(double* const* inputs, double* const* outputs, int frames) override;
   bool ProcessSingle(const float* const* inputs, float* const* outputs, int frames) override;
+  bool ScheduleParamChange(int index, double plainValue, int sampleOffset) override;
+  bool SaveState(std::vector<uint8_t>& bytes) override;
+  bool LoadState(const std::vector<uint8_t>& bytes) override;
   void Release() override;
 
 private:
@@ -40,9 +43,9 @@ private:
   std::vector<vst3::ParamID> paramIds;
   // The module is the plug-in the tool carries: values go in as its saved state.
   bool isOwnPlugin = false;
-  // Changes for modules of other makers, delivered with the first block.
-  vst3host::Owned<vst3host::ParameterChanges> firstBlockChanges;
-  bool firstBlock = true;
+  // Changes for the next block: the starting values of other makers' modules, and
+  // scheduled automation.
+  vst3host::Owned<vst3host::ParameterChanges> pendingChanges;
   vst3::ProcessSetup setup{};
   vst3::ProcessContext context{};
   bool configured = false;

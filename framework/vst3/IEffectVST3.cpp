@@ -164,7 +164,9 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes) {
         if (id == kBypassParamId) {
             SwitchBypass(value > 0.5);
         } else if (id == kPresetParamId) {
-            if (std::isfinite(value)) SelectPreset(static_cast<int>(value * PresetCount()));
+            // Only products that an int holds can name a slot; beyond that the cast is undefined.
+            const double slot = value * PresetCount();
+            if (slot > -2147483648.0 && slot < 2147483648.0) SelectPreset(static_cast<int>(slot));
         } else if (id < static_cast<ParamID>(ParamCount())) {
             SetParamFromHost(static_cast<int>(id), value);
         }
@@ -194,6 +196,8 @@ tresult IEffectVST3::process(ProcessData& data) {
     if (data.processContext) processContext = *data.processContext;
     ApplyParameterChanges(data.inputParameterChanges);
     if (data.numSamples <= 0) return kResultOk;
+    // Buffers of another sample size than the set-up's would be read and written past their ends.
+    if (data.symbolicSampleSize != processSetup.symbolicSampleSize) return kResultFalse;
 
     int inputChannels = 0;
     int outputChannels = 0;
@@ -265,6 +269,8 @@ void IEffectVST3::SwitchBypass(bool on) {
 }
 
 ParamValue IEffectVST3::getParamNormalized(ParamID id) {
+    // The audio thread changes values and the bypass inside process, under this lock.
+    PluginLock lock(Mutex());
     if (id == kBypassParamId) return bypassSwitch;
     const IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     return param ? param->Normalized() : 0.0;
@@ -280,6 +286,7 @@ tresult IEffectVST3::setParamNormalized(ParamID id, ParamValue value) {
     IParam* param = id < static_cast<ParamID>(ParamCount()) ? GetParam(static_cast<int>(id)) : nullptr;
     if (!param) return kResultFalse;
     if (!std::isfinite(value)) return kInvalidArgument;
+    PluginLock lock(Mutex());
     param->SetFromNormalized(value);
     return kResultOk;
 }

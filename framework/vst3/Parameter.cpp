@@ -105,8 +105,10 @@ void StringListParameter::toString(ParamValue v, String128 text) const {
 
 bool StringListParameter::fromString(const TChar* text, ParamValue& v) const {
     if (!text) return false;
+    // A host's String128 need not end inside its 128 units.
+    const std::u16string given(text, static_cast<size_t>(length16(text, 128)));
     for (int32 i = 0; i < entryCount(); ++i) {
-        if (entries[static_cast<size_t>(i)] == text) {
+        if (entries[static_cast<size_t>(i)] == given) {
             v = toNormalized(i);
             return true;
         }

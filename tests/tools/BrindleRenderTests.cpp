@@ -170,3 +170,23 @@ TEST_F(BrindleRenderTest, NonFiniteInputDoesNotSilenceTheRestOfTheFile)
     tail = std::max(tail, std::fabs(output[i]));
   EXPECT_GT(tail, 0.1) << "the signal comes back, not just silence";
 }
+
+TEST_F(BrindleRenderTest, AutomationTakesEffectFromTheBlockContainingItsTime)
+{
+  // 0.0501 s at 48 kHz is frame 2404, inside the block of 480 that starts at frame 2400:
+  // everything before that block is the unautomated render, bit for bit, and the block
+  // itself already changes.
+  std::ofstream(Path("gain.txt")) << "0.0501 Output Gain -6\n";
+  const std::vector<double> plain = Render({"--block", "480"});
+  const std::vector<double> moved = Render({"--block", "480", "--automation", Path("gain.txt")});
+  ASSERT_EQ(plain.size(), moved.size());
+  const size_t blockStart = 2 * 2400;
+  EXPECT_EQ(std::memcmp(plain.data(), moved.data(), blockStart * sizeof(double)), 0);
+  size_t changedInBlock = 0;
+  for (size_t i = blockStart; i < blockStart + 2 * 480; ++i)
+    changedInBlock += plain[i] != moved[i];
+  EXPECT_GT(changedInBlock, 400u);
+  // Half a second later the gain has long arrived: -6 dB is a factor of 0.501.
+  for (size_t i = 2 * 30000; i < 2 * 30100; ++i)
+    EXPECT_NEAR(moved[i], plain[i] * std::pow(10.0, -6.0 / 20.0), 1e-9) << i;
+}

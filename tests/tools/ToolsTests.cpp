@@ -76,6 +76,16 @@ public:
     log.push_back("ProcessSingle " + std::to_string(frames));
     return Run(inputs, outputs, frames);
   }
+  bool ScheduleParamChange(int index, double plainValue, int sampleOffset) override
+  {
+    log.push_back("Change " + std::to_string(index) + " " + Number(plainValue) + " at " +
+                  std::to_string(sampleOffset));
+    if (index == 0)
+      gain = std::pow(10.0, plainValue / 20.0);
+    if (index == 2)
+      flip = plainValue >= 0.5;
+    return true;
+  }
   void Release() override { log.push_back("Release"); }
 
 private:
@@ -642,3 +652,75 @@ TEST_F(RenderToolTest, InputsTheToolCannotRunAsTheyAreAreHandled)
   EXPECT_FALSE(fs::exists(Path("out4.wav")));
 }
 #endif
+
+TEST_F(RenderToolTest, AutomationReachesTheHostInTheBlockThatContainsEachTime)
+{
+  // 1000 Hz and blocks of 100: block k holds the frames from 100 k, i.e. the times
+  // from 0.1 k s. The file is out of order on purpose; of the two Mode changes in the
+  // second block only the later one is sent.
+  WriteF64(Path("in.f64"), Ramp(250));
+  std::ofstream(Path("moves.txt")) << "# gain, mode and flip over a quarter of a second\n"
+                                      "0 Gain 3\n"
+                                      "\n"
+                                      "0.15 Mode mid\n"
+                                      "0.12 Mode side\n"
+                                      "   0.1\t\"Flip\"   on  \n"
+                                      "0.2499 Gain -2.5\n"
+                                      "5 Gain 1\n";
+  const RunResult result = Run({"--rate", "1000", "--block", "100", "--automation", Path("moves.txt"),
+                                Path("in.f64"), Path("out.f64")});
+  ASSERT_EQ(result.code, 0) << result.err;
+  const std::vector<std::string> expected = {
+    "Create", "DescribeParams", "Configure 1000 100", "LoadParams 0 0 0",
+    "Change 0 3 at 0", "ProcessDouble 100",
+    "Change 2 1 at 0", "Change 1 1 at 50", "ProcessDouble 100",
+    "Change 0 -2.5 at 49", "ProcessDouble 50", "Release"};
+  EXPECT_EQ(log, expected);
+  // The recording host applies a change to its whole block: +3 dB, then flipped, then -2.5 dB.
+  const std::vector<double> out = ReadF64(Path("out.f64"));
+  const std::vector<double> in = Ramp(250);
+  ASSERT_EQ(out.size(), in.size());
+  const double up = std::pow(10.0, 3.0 / 20.0), down = std::pow(10.0, -2.5 / 20.0);
+  EXPECT_DOUBLE_EQ(out[2 * 10], in[2 * 10] * up);
+  EXPECT_DOUBLE_EQ(out[2 * 150], in[2 * 150 + 1] * up);
+  EXPECT_DOUBLE_EQ(out[2 * 220 + 1], in[2 * 220] * down);
+}
+
+TEST_F(RenderToolTest, BadAutomationLinesNameTheirLineAndWriteNothing)
+{
+  WriteF64(Path("in.f64"), Ramp(10));
+  struct Case
+  {
+    std::string text;
+    std::string message;
+  };
+  const Case cases[] = {
+    {"abc Gain 1\n", "line 1: the line must start with a time in seconds"},
+    {"# fine\n0 Gain 1\n-0.5 Gain 1\n", "line 3: the time -0.5 is negative"},
+    {"1e999 Gain 1\n", "line 1: the line must start with a time"},
+    {"0.5s Gain 1\n", "line 1: the line must start with a time"},
+    {"0.5\n", "line 1: a parameter name and a value must follow the time"},
+    {"0.5 Loudness 3\n", "line 1: unknown parameter \"Loudness\"; valid names: \"Gain\""},
+    {"\n\n0.5 gain 3\n", "line 3: unknown parameter \"gain\" (did you mean \"Gain\"?)"},
+    {"0.5 Gain\n", "line 1: no value for \"Gain\""},
+    {"0.5 Gain 11\n", "line 1: the value 11 of \"Gain\" is outside its range -10.0 to 10.0 dB"},
+    {"0.5 Mode diagonal\n", "line 1: cannot read the value \"diagonal\" of \"Mode\": give a number or one of"},
+    {"0.5 \"Gain 1\n", "line 1: the parameter name has no closing quote"},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.text);
+    std::ofstream(Path("moves.txt"), std::ios::trunc) << c.text;
+    const RunResult result = Run({"--automation", Path("moves.txt"), Path("in.f64"), Path("out.f64")});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_NE(result.err.find(Path("moves.txt") + ": " + c.message), std::string::npos) << result.err;
+    for (const std::string& entry : log)
+      EXPECT_EQ(entry.find("Process"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("out.f64")));
+  }
+  const RunResult missing = Run({"--automation", Path("none.txt"), Path("in.f64"), Path("out.f64")});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_NE(missing.err.find("cannot read the automation file " + Path("none.txt")), std::string::npos);
+  EXPECT_EQ(Run({"--automation", "", Path("in.f64"), Path("out.f64")}).code, 2);
+  EXPECT_FALSE(fs::exists(Path("out.f64")));
+}
