@@ -478,6 +478,10 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
 
 void IGraphicsLinux::TimerTick()
 {
+  // Drawing waits for the server (XSync), which moves events that arrived meanwhile into
+  // Xlib's queue: the connection's descriptor then stays quiet, so a host's run loop
+  // would not call us for them. Each tick handles what is queued first.
+  HandleWindowEvents();
   if (!x || !x->window) return;
   lastTick = std::chrono::steady_clock::now();
   if (entry.IsOpen() && entry.GetState() != ITextEntry::kIdle) {

@@ -62,7 +62,7 @@ public:
                 const Dsp::StereoPair x{slotL[k], slotR[k]};
                 // DelayLine::Entering on both lines.
                 const Dsp::StereoPair v = x * share + dry;
-                const Dsp::StereoPair entering = (v <= limit) & (v >= -limit) ? v : Dsp::StereoPair{0.0, 0.0};
+                const Dsp::StereoPair entering = ((v <= limit) & (v >= -limit)) ? v : Dsp::StereoPair{0.0, 0.0};
                 slotL[k] = entering[0];
                 slotR[k] = entering[1];
                 const Dsp::StereoPair mixed = pair.Step(x) * level + dry;
