@@ -2,10 +2,12 @@
 #include "Vst3Fuzz.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "FuzzChecks.h"
+#include "IEffectVST3.h"
 #include "SignalSource.h"
 
 extern "C" vst3::IPluginFactory* GetPluginFactory();
@@ -126,7 +128,8 @@ std::vector<ParamValue> Normalized(Brindle3& plugin) {
 }  // namespace
 
 void CheckStateRoundTrip(Brindle3& plugin) {
-    const std::vector<ParamValue> before = Normalized(plugin);
+    std::vector<ParamValue> expected = Normalized(plugin);
+    std::vector<unsigned char> saved;
     for (bool component : {true, false}) {
         std::vector<unsigned char> first, second;
         if (!Saved(plugin, component, first)) continue;
@@ -140,8 +143,21 @@ void CheckStateRoundTrip(Brindle3& plugin) {
             Owned<MemoryStream> again(new MemoryStream(first));
             FUZZ_CHECK(plugin.Controller()->setComponentState(again.get()) == kResultOk);
         }
+        saved = first;
     }
-    FUZZ_CHECK(Normalized(plugin) == before);
+    // The state carries the bypass that the audio follows. A switch moved only on the
+    // controller, never sent through process, gives way to it.
+    FUZZ_CHECK(saved.size() >= 4);
+    const bool bypassSaved = saved[saved.size() - 4] | saved[saved.size() - 3] | saved[saved.size() - 2] |
+                             saved[saved.size() - 1];
+    const std::vector<ParamValue> after = Normalized(plugin);
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (plugin.Ids()[i] == IEffectVST3::kBypassParamId) expected[i] = bypassSaved ? 1.0 : 0.0;
+        if (after[i] == expected[i]) continue;
+        std::fprintf(stderr, "parameter %u: %.17g expected after the round trip, %.17g read\n",
+                     static_cast<unsigned>(plugin.Ids()[i]), expected[i], after[i]);
+        FuzzCheckFailed("the state read back the same values", __FILE__, __LINE__);
+    }
 }
 
 void CheckParameters(Brindle3& plugin) {

@@ -149,6 +149,10 @@ void ButterworthBandPassDesign::Design(const double* p)
     if (wHigh > kPi - 1e-8) {
         wHigh = kPi - 1e-8;
     }
+    // A band above the Nyquist frequency, or below what the clamps allow, has no design.
+    if (!(wHigh > wLow)) {
+        return;
+    }
     const double a = std::cos((wHigh + wLow) / 2.0) / std::cos((wHigh - wLow) / 2.0);
     BandTransform transform;
     transform.b = 1.0 / std::tan((wHigh - wLow) / 2.0);
@@ -189,11 +193,17 @@ void ButterworthBandPassDesign::Design(const double* p)
     designed[0].b1 *= scale;
     designed[0].b2 *= scale;
 
-    // A degenerate band (for example no width) gives non-finite coefficients; keep the last good design.
+    // A degenerate band (for example no width) gives non-finite coefficients, and a band
+    // squeezed against 0 or the Nyquist frequency can round its poles onto or outside the
+    // unit circle: keep the last good design rather than one that would grow without end.
     for (int i = 0; i < count; ++i) {
         const SectionCoefficients& s = designed[i];
         if (!std::isfinite(s.a1) || !std::isfinite(s.a2) || !std::isfinite(s.b0) || !std::isfinite(s.b1) ||
             !std::isfinite(s.b2)) {
+            return;
+        }
+        const bool stable = std::fabs(s.a2) < 1.0 && std::fabs(s.a1) < 1.0 + s.a2;
+        if (!stable) {
             return;
         }
     }

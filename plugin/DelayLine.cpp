@@ -3,8 +3,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 
-DelayLine::DelayLine(double feedbackShare) : ring(size_t(kMaxLength) + 1, 0.0)
+namespace {
+constexpr std::size_t kRingSlots = std::size_t(DelayLine::kMaxLength) + 1;
+
+double* NewRing()
+{
+#ifdef BRINDLE_LAZY_DELAY_RINGS
+    // Fuzz builds build a plug-in per input; zero pages on first touch keep that cheap.
+    double* slots = static_cast<double*>(std::calloc(kRingSlots, sizeof(double)));
+    if (!slots) {
+        throw std::bad_alloc();
+    }
+#else
+    // Written through now, so the audio thread never takes the page faults when the
+    // delay grows. (operator new, not malloc: a compiler may turn malloc and a zero
+    // fill into calloc, which can leave the pages untouched.)
+    double* slots = new double[kRingSlots];
+    std::fill(slots, slots + kRingSlots, 0.0);
+#endif
+    return slots;
+}
+}  // namespace
+
+void DelayLine::RingDeleter::operator()(double* slots) const
+{
+#ifdef BRINDLE_LAZY_DELAY_RINGS
+    std::free(slots);
+#else
+    delete[] slots;
+#endif
+}
+
+DelayLine::DelayLine(double feedbackShare) : ring(NewRing())
 {
     SetFeedback(feedbackShare);
 }
@@ -18,10 +51,10 @@ void DelayLine::Resize(int newLength)
 {
     newLength = std::clamp(newLength, 0, kMaxLength);
     // Put last first so the ring order is the queue order.
-    std::rotate(ring.begin(), ring.begin() + start, ring.begin() + length + 1);
+    std::rotate(ring.get(), ring.get() + start, ring.get() + length + 1);
     start = 0;
     if (newLength > length) {
-        std::fill(ring.begin() + length + 1, ring.begin() + newLength + 1, 0.0);
+        std::fill(ring.get() + length + 1, ring.get() + newLength + 1, 0.0);
     }
     length = newLength;
 }
@@ -30,14 +63,14 @@ void DelayLine::Refill(int newLength)
 {
     length = std::clamp(newLength, 0, kMaxLength);
     start = 0;
-    std::fill(ring.begin() + 1, ring.begin() + length + 1, 0.0);
+    std::fill(ring.get() + 1, ring.get() + length + 1, 0.0);
 }
 
 DelayLine::Tap DelayLine::Begin()
 {
     // last may have been set from outside since the previous block.
     ring[size_t(start)] = last;
-    return Tap{ring.data(), length + 1, start, feedback};
+    return Tap{ring.get(), length + 1, start, feedback};
 }
 
 void DelayLine::End(const Tap& tap)

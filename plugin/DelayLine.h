@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 class DelayLine {
 public:
@@ -58,7 +58,10 @@ private:
     // The ring holds last followed by the queue, Length() + 1 slots from start on, so
     // each sample reads its slot and overwrites it with the value entering the queue:
     // no carried value from one sample to the next, and the loop vectorises.
-    std::vector<double> ring;
+    struct RingDeleter {
+        void operator()(double* slots) const;
+    };
+    std::unique_ptr<double[], RingDeleter> ring;
     int length = 0;
     int start = 0;  // slot of last; the oldest queue entry follows it
     double feedback = 0.0;

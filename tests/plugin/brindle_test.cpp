@@ -626,4 +626,24 @@ TEST(Brindle, ResetIgnoresUnusableRatesAndSurvivesTinyOnes)
     plug->ProcessDouble(outs, outs, -5);
 }
 
+TEST(Brindle, EchoStaysBoundedAtRatesTheBandPassCannotFit)
+{
+    // A host may announce any positive rate; where the 800 to 1200 Hz band lies beyond
+    // the Nyquist frequency the echo must still be finite and of the input's order.
+    for (const double rate : {2.86e-17, 1.0, 1500.0, 2100.0}) {
+        auto plug = MakePlugin(44100.0, 512);
+        Set(*plug, Brindle::kDelayAmount, 100.0);
+        plug->SetSampleRate(rate);
+        plug->OnReset();
+        const Signal out = Render(*plug, TestSignal(8192), 512);
+        double peak = 0.0;
+        for (size_t i = 0; i < out.Frames(); ++i) {
+            for (const double v : {out.left[i], out.right[i]}) {
+                peak = std::isfinite(v) ? std::max(peak, std::fabs(v)) : HUGE_VAL;
+            }
+        }
+        EXPECT_LT(peak, 20.0) << rate << " Hz";
+    }
+}
+
 }  // namespace

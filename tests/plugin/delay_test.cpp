@@ -101,16 +101,20 @@ TEST(DelayLine, ResizeKeepsOldestEntriesAndClearKeepsLast)
 {
     // D = 4, feedback 0.5, six ones in: v = 1, 1, 1, 1, 1.5, 1.5; the value that left
     // last is v[2] = 1.
+    const auto sixOnesIn = [](DelayLine& target) {
+        target.Resize(3);
+        std::vector<double> in(6, 1.0), out(6);
+        target.Process(in.data(), out.data(), 6);
+        return out;
+    };
     DelayLine line(0.5);
-    line.Resize(3);
-    std::vector<double> in(6, 1.0), out(6);
-    line.Process(in.data(), out.data(), 6);
-    EXPECT_EQ(out, (std::vector<double>{0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(sixOnesIn(line), (std::vector<double>{0, 0, 0, 0, 1, 1}));
     EXPECT_EQ(line.last, 1.0);
     EXPECT_EQ(line.At(0), 1.0);  // v[3]
     EXPECT_EQ(line.At(2), 1.5);  // v[5]
 
-    DelayLine copy = line;
+    DelayLine copy(0.5);
+    sixOnesIn(copy);
     copy.Resize(5);  // two zeros at the back, order kept
     EXPECT_EQ(copy.At(0), 1.0);
     EXPECT_EQ(copy.At(1), 1.5);

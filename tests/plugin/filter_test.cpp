@@ -2,7 +2,9 @@
 // worked out in closed form, band edges, slot descriptions and processing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -115,6 +117,35 @@ TEST(ButterworthBandPass, LowerEdgeClampsAndUnknownIdsChangeNothing)
     f.SetParam(Dsp::kParamSampleRate, std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(std::memcmp(&before, &f.Section(0), sizeof before), 0);
     EXPECT_EQ(f.Param(2), 1000.0);
+}
+
+TEST(ButterworthBandPass, StaysStableAtRatesTheBandDoesNotFit)
+{
+    // A host may announce any positive rate. Where the band lies above the Nyquist
+    // frequency, or is too narrow for double precision, every section must stay stable
+    // (|a2| < 1 and |a1| < 1 + a2) and the output bounded.
+    for (const double rate : {2.86e-17, 1.0, 1000.0, 1500.0, 2100.0, 3e11, 1e12, 1e15, 1e300}) {
+        for (const int order : {1, 2}) {
+            Dsp::ButterworthBandPass f = MakeFilter(44100.0, 1000.0, 400.0, order);
+            f.SetParam(Dsp::kParamSampleRate, rate);
+            for (int s = 0; s < order; ++s) {
+                const Dsp::SectionCoefficients& c = f.Section(s);
+                EXPECT_LT(std::fabs(c.a2), 1.0) << rate << " Hz, order " << order;
+                EXPECT_LT(std::fabs(c.a1), 1.0 + c.a2) << rate << " Hz, order " << order;
+            }
+            std::vector<double> left(48000), right(48000);
+            uint32_t noise = 1;
+            for (size_t i = 0; i < left.size(); ++i) {
+                noise = noise * 1664525u + 1013904223u;
+                left[i] = right[i] = static_cast<int32_t>(noise) / 2147483648.0;
+            }
+            double* ch[2] = {left.data(), right.data()};
+            f.Process(int(left.size()), ch);
+            double peak = 0.0;
+            for (double v : left) peak = std::isfinite(v) ? std::max(peak, std::fabs(v)) : HUGE_VAL;
+            EXPECT_LT(peak, 10.0) << rate << " Hz, order " << order;
+        }
+    }
 }
 
 TEST(ButterworthBandPass, ParameterSlots)
