@@ -4,7 +4,13 @@
 # UBSan with a short fuzzing run on each fuzz target.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" all
-"$root/scripts/build.sh" sanitize
-"$root/scripts/test.sh" all,sanitize
+# Each step's wall time, so the CI log shows where the run's time goes.
+timed() {
+  local start=$SECONDS
+  "$@"
+  echo "check: ${*#"$root/"} took $((SECONDS - start)) s"
+}
+timed "$root/scripts/setup.sh"
+timed "$root/scripts/build.sh" all
+timed "$root/scripts/build.sh" sanitize
+timed "$root/scripts/test.sh" all,sanitize

@@ -92,14 +92,20 @@ if [ "$lanes" != "," ]; then
 fi
 lanes=",${lane/all/linux,windows},"
 start_display
+lane_start=$SECONDS
+lane_took() {
+  echo "test.sh: $1 lane took $((SECONDS - lane_start)) s"
+  lane_start=$SECONDS
+}
 case "$lanes" in
-  *,linux,*) run_ctest "$root/build/linux" "$@" ;;
+  *,linux,*) run_ctest "$root/build/linux" "$@"; lane_took linux ;;
 esac
 case "$lanes" in
   *,windows,*)
     prepare_wine
     run_ctest "$root/build/windows" "$@"
-    wineserver -k >/dev/null 2>&1 || true ;;
+    wineserver -k >/dev/null 2>&1 || true
+    lane_took windows ;;
 esac
 case "$lanes" in
   *,sanitize,*)
@@ -107,7 +113,8 @@ case "$lanes" in
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:${ASAN_OPTIONS:-}"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
     run_ctest "$root/build/asan" "$@"
-    fuzz_smoke ;;
+    fuzz_smoke
+    lane_took sanitize ;;
 esac
 
 echo "tests: $passed passed, $failed failed"
