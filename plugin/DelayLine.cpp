@@ -9,33 +9,32 @@
 namespace {
 constexpr std::size_t kRingSlots = std::size_t(DelayLine::kMaxLength) + 1;
 
+#ifdef BRINDLE_LAZY_DELAY_RINGS
+// Fuzz builds build a plug-in per input; zero pages on first touch keep that cheap.
 double* NewRing()
 {
-#ifdef BRINDLE_LAZY_DELAY_RINGS
-    // Fuzz builds build a plug-in per input; zero pages on first touch keep that cheap.
     double* slots = static_cast<double*>(std::calloc(kRingSlots, sizeof(double)));
     if (!slots) {
         throw std::bad_alloc();
     }
-#else
-    // Written through now, so the audio thread never takes the page faults when the
-    // delay grows. (operator new, not malloc: a compiler may turn malloc and a zero
-    // fill into calloc, which can leave the pages untouched.)
-    double* slots = new double[kRingSlots];
-    std::fill(slots, slots + kRingSlots, 0.0);
-#endif
     return slots;
 }
+void FreeRing(double* slots) { std::free(slots); }
+#else
+// Written through now, so the audio thread never takes the page faults when the delay
+// grows. (operator new, not malloc: a compiler may turn malloc and a zero fill into
+// calloc, which can leave the pages untouched.)
+double* NewRing()
+{
+    double* slots = new double[kRingSlots];
+    std::fill(slots, slots + kRingSlots, 0.0);
+    return slots;
+}
+void FreeRing(double* slots) { delete[] slots; }
+#endif
 }  // namespace
 
-void DelayLine::RingDeleter::operator()(double* slots) const
-{
-#ifdef BRINDLE_LAZY_DELAY_RINGS
-    std::free(slots);
-#else
-    delete[] slots;
-#endif
-}
+void DelayLine::RingDeleter::operator()(double* slots) const { FreeRing(slots); }
 
 DelayLine::DelayLine(double feedbackShare) : ring(NewRing())
 {
