@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -352,12 +354,25 @@ int main(int argc, char** argv)
         {"brindle2_single", BRINDLE2_MODULE_PATH, RenderPrecision::Single},
     };
 
+    // Another build's modules beside these in the same run (rows named *_before), to
+    // compare two versions under the same load: BRINDLE_SPEED_BEFORE=BUILD_DIR.
+    std::vector<ModulePath> subjects(std::begin(modules), std::end(modules));
+    static std::string beforeVst2, beforeVst3;
+    if (const char* before = std::getenv("BRINDLE_SPEED_BEFORE")) {
+        beforeVst2 = std::string(before) + "/brindle2.so";
+        beforeVst3 = std::string(before) + "/brindle3.vst3";
+        subjects.push_back({"brindle3_double_before", beforeVst3.c_str(), RenderPrecision::Double});
+        subjects.push_back({"brindle3_single_before", beforeVst3.c_str(), RenderPrecision::Single});
+        subjects.push_back({"brindle2_double_before", beforeVst2.c_str(), RenderPrecision::Double});
+        subjects.push_back({"brindle2_single_before", beforeVst2.c_str(), RenderPrecision::Single});
+    }
+
     for (double rate : rates) {
         for (int frames : blocks) {
             const std::string where = "/" + std::to_string(int(rate)) + "/" + std::to_string(frames);
             Add("copy/baseline" + where, [=](benchmark::State& state) { CopyBaseline(state, rate, frames); });
             for (Scenario scenario : scenarios) {
-                for (const ModulePath& module : modules) {
+                for (const ModulePath& module : subjects) {
                     AddModule(module, scenario, rate, frames);
                 }
                 for (const Peer& peer : kPeers) {
@@ -379,7 +394,7 @@ int main(int argc, char** argv)
     }
     // Denormals: silence after a loud burst, with everything active, in both precisions.
     for (int frames : {32, 512}) {
-        for (const ModulePath& module : modules) {
+        for (const ModulePath& module : subjects) {
             AddModule(module, Scenario::SilenceAfterBurst, 48000.0, frames);
         }
     }

@@ -38,11 +38,16 @@ def main():
             continue
         blocks = sorted({f for k, v in table.items() if k[2] == rate for f in v})
         print(f"\n{int(rate) / 1000:g} kHz, ns per stereo frame (quickest of the repetitions)\n")
-        print("| plug-in, path | setting | " + " | ".join(str(b) for b in blocks) + " | x real time at 512 |")
-        print("|---|---|" + "---:|" * (len(blocks) + 1))
+        print("| plug-in, path | setting | " + " | ".join(str(b) for b in blocks) +
+              " | x real time at 512 | 32 / 512 |")
+        print("|---|---|" + "---:|" * (len(blocks) + 2))
         keys = [k for k in table if k[2] == rate]
-        keys.sort(key=lambda k: (ORDER.index(k[0]) if k[0] in ORDER else 99,
-                                 SCENARIOS.index(k[1]) if k[1] in SCENARIOS else 99))
+        # Rows of another build (subject_before) sort next to the same subject's.
+        def rank(k):
+            subject = k[0].removesuffix("_before")
+            return (ORDER.index(subject) if subject in ORDER else 99,
+                    SCENARIOS.index(k[1]) if k[1] in SCENARIOS else 99, k[0] == subject)
+        keys.sort(key=rank)
         for key in keys:
             cells = []
             for b in blocks:
@@ -50,7 +55,10 @@ def main():
                 cells.append(f"{cell[0]:.2f}" if cell else "")
             at512 = table[key].get(512)
             realtime = f"{at512[1]:,.0f}" if at512 else ""
-            print(f"| {key[0]} | {key[1].replace('_', ' ')} | " + " | ".join(cells) + f" | {realtime} |")
+            # Per-frame cost of small blocks against large ones: the fixed work per block.
+            at32 = table[key].get(32)
+            ratio = f"{at32[0] / at512[0]:.2f}" if at32 and at512 else ""
+            print(f"| {key[0]} | {key[1].replace('_', ' ')} | " + " | ".join(cells) + f" | {realtime} | {ratio} |")
     return 0
 
 

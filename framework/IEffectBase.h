@@ -177,6 +177,12 @@ public:
   int CurrentPreset() const { return currentPreset; }
 
 protected:
+  // The replacing process calls for a wrapper that holds the mutex for the whole host
+  // call already, so that a block takes it once.
+  void ProcessFloatReplacingLocked(int inputCount, const float* const* inputs, int outputCount,
+                                   float* const* outputs, int frames);
+  void ProcessDoubleReplacingLocked(int inputCount, double* const* inputs, int outputCount,
+                                    double* const* outputs, int frames);
   // 0 in the VST 2 build, 1 in the VST 3 build: the library is shared by both.
   void SetPluginFormat(int format) { pluginFormat = format; }
   // Records the host once; later calls change nothing. Returns whether it was recorded.
@@ -196,6 +202,8 @@ private:
   void RunPlugin(int frames);
   void ProcessFloat(int inputCount, const float* const* inputs, int outputCount, float* const* outputs,
                     int frames, BlockMode mode);
+  void RunFloat(int inputCount, const float* const* inputs, int outputCount, float* const* outputs, int frames,
+                BlockMode mode);
   void BindInputsAt(int count, const float* const* buffers, int offset, int frames);
   void BindInputsAt(int count, double* const* buffers, int offset, int frames);
   void BindOutputsAt(int count, float* const* buffers, int offset);

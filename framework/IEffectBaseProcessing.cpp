@@ -268,6 +268,12 @@ void IEffectBase::ProcessFloat(int inputCount, const float* const* inputBuffers,
                                float* const* outputBuffers, int frames, BlockMode mode)
 {
   PluginLock lock(mutex);
+  RunFloat(inputCount, inputBuffers, outputCount, outputBuffers, frames, mode);
+}
+
+void IEffectBase::RunFloat(int inputCount, const float* const* inputBuffers, int outputCount,
+                           float* const* outputBuffers, int frames, BlockMode mode)
+{
   DenormalGuard denormals;
   if (frames <= 0) return;
   if (!outputBuffers) outputCount = 0;
@@ -303,6 +309,18 @@ void IEffectBase::ProcessDoubleReplacing(int inputCount, double* const* inputBuf
                                          double* const* outputBuffers, int frames)
 {
   PluginLock lock(mutex);
+  ProcessDoubleReplacingLocked(inputCount, inputBuffers, outputCount, outputBuffers, frames);
+}
+
+void IEffectBase::ProcessFloatReplacingLocked(int inputCount, const float* const* inputBuffers, int outputCount,
+                                              float* const* outputBuffers, int frames)
+{
+  RunFloat(inputCount, inputBuffers, outputCount, outputBuffers, frames, BlockMode::Replace);
+}
+
+void IEffectBase::ProcessDoubleReplacingLocked(int inputCount, double* const* inputBuffers, int outputCount,
+                                               double* const* outputBuffers, int frames)
+{
   DenormalGuard denormals;
   if (frames <= 0) return;
   if (!outputBuffers) outputCount = 0;

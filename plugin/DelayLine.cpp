@@ -3,40 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <new>
 
-namespace {
-constexpr std::size_t kRingSlots = std::size_t(DelayLine::kMaxLength) + 1;
-
-#ifdef BRINDLE_LAZY_DELAY_RINGS
-// Fuzz builds build a plug-in per input; zero pages on first touch keep that cheap.
-double* NewRing()
-{
-    double* slots = static_cast<double*>(std::calloc(kRingSlots, sizeof(double)));
-    if (!slots) {
-        throw std::bad_alloc();
-    }
-    return slots;
-}
-void FreeRing(double* slots) { std::free(slots); }
-#else
-// Written through now, so the audio thread never takes the page faults when the delay
-// grows. (operator new, not malloc: a compiler may turn malloc and a zero fill into
-// calloc, which can leave the pages untouched.)
-double* NewRing()
-{
-    double* slots = new double[kRingSlots];
-    std::fill(slots, slots + kRingSlots, 0.0);
-    return slots;
-}
-void FreeRing(double* slots) { delete[] slots; }
-#endif
-}  // namespace
-
-void DelayLine::RingDeleter::operator()(double* slots) const { FreeRing(slots); }
-
-DelayLine::DelayLine(double feedbackShare) : ring(NewRing())
+// An empty queue still has the slot of last.
+DelayLine::DelayLine(double feedbackShare) : ring(new double[1]{0.0}), slots(1)
 {
     SetFeedback(feedbackShare);
 }
@@ -46,12 +16,34 @@ void DelayLine::SetFeedback(double value)
     feedback = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
 }
 
+bool DelayLine::Reallocate(int newSlots, int keep)
+{
+    if (newSlots == slots) {
+        return true;
+    }
+    // operator new, not malloc, and every slot written now: a compiler may turn malloc
+    // and a zero fill into calloc, which can leave the pages for the audio thread to touch.
+    double* fresh = new (std::nothrow) double[std::size_t(newSlots)];
+    if (fresh == nullptr) {
+        return false;
+    }
+    keep = std::min(keep, newSlots);
+    std::copy(ring.get(), ring.get() + keep, fresh);
+    std::fill(fresh + keep, fresh + newSlots, 0.0);
+    ring.reset(fresh);
+    slots = newSlots;
+    return true;
+}
+
 void DelayLine::Resize(int newLength)
 {
     newLength = std::clamp(newLength, 0, kMaxLength);
     // Put last first so the ring order is the queue order.
     std::rotate(ring.get(), ring.get() + start, ring.get() + length + 1);
     start = 0;
+    if (!Reallocate(newLength + 1, length + 1)) {
+        newLength = std::min(newLength, slots - 1);
+    }
     if (newLength > length) {
         std::fill(ring.get() + length + 1, ring.get() + newLength + 1, 0.0);
     }
@@ -60,7 +52,11 @@ void DelayLine::Resize(int newLength)
 
 void DelayLine::Refill(int newLength)
 {
-    length = std::clamp(newLength, 0, kMaxLength);
+    newLength = std::clamp(newLength, 0, kMaxLength);
+    if (!Reallocate(newLength + 1, 0)) {
+        newLength = std::min(newLength, slots - 1);
+    }
+    length = newLength;
     start = 0;
     std::fill(ring.get() + 1, ring.get() + length + 1, 0.0);
 }

@@ -1,5 +1,5 @@
-// One recirculating delay line: a fixed ring of samples in flight, the sample that
-// left it last, and the share of the output fed back.
+// One recirculating delay line: a ring of the samples in flight, the sample that left
+// it last, and the share of the output fed back.
 #pragma once
 
 #include <cmath>
@@ -8,7 +8,7 @@
 
 class DelayLine {
 public:
-    // Longest queue a line holds (6 s at 48 kHz); the ring is allocated once at this size.
+    // Longest queue a line holds (6 s at 48 kHz).
     static constexpr int kMaxLength = 288000;
     // Far beyond any audio level.
     static constexpr double kMaxMagnitude = 1e30;
@@ -17,10 +17,16 @@ public:
 
     // Queue length; the delay in samples is Length() + 1.
     int Length() const { return length; }
+    // Slots the ring holds: Length() + 1 (other counts only after memory ran out).
+    int RingSlots() const { return slots; }
     // New length keeping the oldest entries: new entries at the back are 0, surplus
     // entries are dropped from the back. Limited to [0, kMaxLength].
+    // A new length allocates a ring of that size and writes it through, so processing
+    // never touches a fresh page: call it outside the audio path. Should memory run out,
+    // the line keeps its ring and the longest length that ring holds.
     void Resize(int newLength);
-    // Every entry becomes 0 at the given length, limited to [0, kMaxLength].
+    // Every entry becomes 0 at the given length, limited to [0, kMaxLength]. Allocates
+    // as Resize does when the length changes; at the same length (a clear) it never does.
     void Refill(int newLength);
     // The queue from oldest to newest.
     double At(int index) const { return ring[std::size_t((start + 1 + index) % (length + 1))]; }
@@ -58,10 +64,12 @@ private:
     // The ring holds last followed by the queue, Length() + 1 slots from start on, so
     // each sample reads its slot and overwrites it with the value entering the queue:
     // no carried value from one sample to the next, and the loop vectorises.
-    struct RingDeleter {
-        void operator()(double* slots) const;
-    };
-    std::unique_ptr<double[], RingDeleter> ring;
+    // Swaps in a ring of newSlots slots holding the first keep slots of the old one and
+    // zeros after them; false (the ring left as it is) when memory runs out.
+    bool Reallocate(int newSlots, int keep);
+
+    std::unique_ptr<double[]> ring;
+    int slots = 0;
     int length = 0;
     int start = 0;  // slot of last; the oldest queue entry follows it
     double feedback = 0.0;

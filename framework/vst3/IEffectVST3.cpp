@@ -174,21 +174,32 @@ void IEffectVST3::ApplyParameterChanges(IParameterChanges* changes) {
 }
 
 void IEffectVST3::ConnectChannels(const ProcessData& data, int& inputChannels, int& outputChannels) {
-    inputChannels = 0;
-    if (data.numInputs > 0 && data.inputs && data.inputs[0].channelBuffers32) {
-        inputChannels = std::max<int32>(data.inputs[0].numChannels, 0);
-        SetInputConnections(0, inputChannels, true);
-        SetInputConnections(inputChannels, InputCount(), false);
-    }
+    const bool hasInputs = data.numInputs > 0 && data.inputs && data.inputs[0].channelBuffers32;
+    inputChannels = hasInputs ? std::max<int32>(data.inputs[0].numChannels, 0) : 0;
     outputChannels = 0;
     if (data.numOutputs > 0 && data.outputs && data.outputs[0].channelBuffers32)
         outputChannels = std::max<int32>(data.outputs[0].numChannels, 0);
     // Channels of an inactive bus are written into scratch; the host's buffers stay as they are.
     const Bus* bus = audioOutputs.at(0);
     const bool active = bus && bus->isActive();
+    // The usual block finds every channel connected as it was: nothing to change.
+    if (active && inputChannels >= InputCount() && outputChannels >= OutputCount() && AllChannelsConnected())
+        return;
+    if (hasInputs) {
+        SetInputConnections(0, inputChannels, true);
+        SetInputConnections(inputChannels, InputCount(), false);
+    }
     SetOutputConnections(0, outputChannels, active);
     SetOutputConnections(outputChannels, OutputCount(), false);
     if (!active) outputChannels = 0;
+}
+
+bool IEffectVST3::AllChannelsConnected() const {
+    for (int i = 0; i < InputCount(); ++i)
+        if (!IsInputConnected(i)) return false;
+    for (int i = 0; i < OutputCount(); ++i)
+        if (!IsOutputConnected(i)) return false;
+    return true;
 }
 
 tresult IEffectVST3::process(ProcessData& data) {
@@ -202,15 +213,16 @@ tresult IEffectVST3::process(ProcessData& data) {
     int inputChannels = 0;
     int outputChannels = 0;
     ConnectChannels(data, inputChannels, outputChannels);
-    // Blocks longer than the announced maximum are run in pieces by the base.
+    // Blocks longer than the announced maximum are run in pieces by the base, under the
+    // lock taken above.
     if (processSetup.symbolicSampleSize == kSample64) {
         double* const* in = inputChannels ? data.inputs[0].channelBuffers64 : nullptr;
         double* const* out = outputChannels ? data.outputs[0].channelBuffers64 : nullptr;
-        ProcessDoubleReplacing(inputChannels, in, outputChannels, out, data.numSamples);
+        ProcessDoubleReplacingLocked(inputChannels, in, outputChannels, out, data.numSamples);
     } else {
         const float* const* in = inputChannels ? data.inputs[0].channelBuffers32 : nullptr;
         float* const* out = outputChannels ? data.outputs[0].channelBuffers32 : nullptr;
-        ProcessFloatReplacing(inputChannels, in, outputChannels, out, data.numSamples);
+        ProcessFloatReplacingLocked(inputChannels, in, outputChannels, out, data.numSamples);
     }
     return kResultOk;
 }

@@ -1,8 +1,14 @@
 // Feedback delay lines, the filtered delay built from them and the moving RMS.
 #include <gtest/gtest.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -214,6 +220,170 @@ TEST(FilteredFeedbackDelay, EchoAddedInOnePassEqualsProcessThenSum)
     double* pair[2] = {buffer.data(), other.data()};
     EXPECT_FALSE(delay.AddEcho(pair, 64, 1.0));
     EXPECT_EQ(buffer, std::vector<double>(64, 0.5));
+}
+
+// The line as it behaved with one ring of kMaxLength + 1 slots allocated up front,
+// sample by sample: the reference for lines whose ring follows their length.
+struct FixedRingLine {
+    std::vector<double> ring = std::vector<double>(size_t(DelayLine::kMaxLength) + 1, 0.0);
+    int length = 0;
+    int start = 0;
+    double last = 0.0;
+    double feedback;
+
+    explicit FixedRingLine(double share) : feedback(share) {}
+    static int Limit(int n) { return std::min(std::max(n, 0), DelayLine::kMaxLength); }
+    void Resize(int n)
+    {
+        n = Limit(n);
+        std::rotate(ring.begin(), ring.begin() + start, ring.begin() + length + 1);
+        start = 0;
+        for (int i = length + 1; i <= n; ++i) {
+            ring[size_t(i)] = 0.0;
+        }
+        length = n;
+    }
+    void Refill(int n)
+    {
+        length = Limit(n);
+        start = 0;
+        std::fill(ring.begin() + 1, ring.begin() + length + 1, 0.0);
+    }
+    void Process(const double* in, double* out, int frames)
+    {
+        ring[size_t(start)] = last;
+        int position = start;
+        for (int k = 0; k < frames; ++k) {
+            const double x = ring[size_t(position)];
+            const double v = x * feedback + in[k];
+            ring[size_t(position)] = std::fabs(v) <= 1e30 ? v : 0.0;
+            out[k] = x;
+            position = (position + 1) % (length + 1);
+        }
+        start = position;
+        last = ring[size_t(start)];
+    }
+    double At(int index) const { return ring[size_t((start + 1 + index) % (length + 1))]; }
+};
+
+TEST(DelayLine, RingFollowsTheLengthAndBehavesAsTheFixedRing)
+{
+    // Random lengths (beyond both ends too), refills, clears and blocks; every output
+    // bit, every entry and the held value must equal the fixed ring's.
+    std::mt19937 random(5);
+    const int lengths[] = {0, 1, 2, 5, 693, 754, 3023, 2341, DelayLine::kMaxLength, DelayLine::kMaxLength + 7, -4};
+    std::uniform_int_distribution<int> pick(0, int(std::size(lengths)) - 1);
+    std::uniform_int_distribution<int> action(0, 9);
+    std::uniform_int_distribution<int> blockSize(1, 2500);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    for (const double share : {0.46, 1.0}) {
+        DelayLine line(share);
+        FixedRingLine reference(share);
+        EXPECT_EQ(line.RingSlots(), 1);
+        for (int step = 0; step < 400; ++step) {
+            const int a = action(random);
+            if (a == 0) {
+                const int n = lengths[pick(random)];
+                line.Resize(n);
+                reference.Resize(n);
+            } else if (a == 1) {
+                const int n = lengths[pick(random)];
+                line.Refill(n);
+                reference.Refill(n);
+            } else if (a == 2) {
+                line.Refill(line.Length());  // a clear
+                reference.Refill(reference.length);
+            } else {
+                const int frames = blockSize(random);
+                const size_t count = static_cast<size_t>(frames);
+                std::vector<double> in(count), expected(count), out(count);
+                for (double& v : in) {
+                    v = noise(random);
+                }
+                if (a == 3) {
+                    in[0] = kNaN;
+                }
+                reference.Process(in.data(), expected.data(), frames);
+                line.Process(in.data(), out.data(), frames);
+                ASSERT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(double)), 0) << step;
+            }
+            ASSERT_EQ(line.Length(), reference.length) << step;
+            ASSERT_EQ(line.RingSlots(), line.Length() + 1) << step;
+            ASSERT_EQ(line.last, reference.last) << step;
+            for (int i : {0, line.Length() / 2, line.Length() - 1}) {
+                if (i >= 0 && i < line.Length()) {
+                    ASSERT_EQ(line.At(i), reference.At(i)) << step << " entry " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(FilteredFeedbackDelay, RingsHoldWhatEachRateNeeds)
+{
+    // 15.75 ms and 12.2 ms, truncated to samples: the rings hold exactly that many slots
+    // (the queue plus the slot of the sample held back).
+    struct Case {
+        double rate;
+        int left, right;
+    };
+    const Case cases[] = {
+        {44100.0, 694, 538},    // 694.575, 538.02
+        {48000.0, 756, 585},    // 756, 585.6
+        {96000.0, 1512, 1171},  // 1512, 1171.2
+        {192000.0, 3024, 2342}, // 3024, 2342.4
+    };
+    for (const Case& c : cases) {
+        FilteredFeedbackDelay<2> delay = PluginDelay(c.rate);
+        EXPECT_EQ(delay.Line(0).RingSlots(), c.left) << c.rate;
+        EXPECT_EQ(delay.Line(1).RingSlots(), c.right) << c.rate;
+        EXPECT_EQ(delay.DelaySamples(0), c.left) << c.rate;
+    }
+    // The longest line still holds 288000 samples and one held back.
+    FilteredFeedbackDelay<2> delay(48000.0, 0.0);
+    delay.SetChannel(0, 60000.0, 0.5);
+    EXPECT_EQ(delay.Line(0).RingSlots(), DelayLine::kMaxLength + 1);
+    EXPECT_EQ(delay.DelaySamples(0), DelayLine::kMaxLength + 1);
+}
+
+TEST(FilteredFeedbackDelay, AThousandRateChangesKeepTheRingsAtTheirNeed)
+{
+    struct Rate {
+        double rate;
+        int left, right;  // 15.75 ms and 12.2 ms in samples, truncated
+    };
+    const Rate rates[] = {
+        {48000.0, 756, 585}, {192000.0, 3024, 2342}, {44100.0, 694, 538},
+        {96000.0, 1512, 1171}, {88200.0, 1389, 1076}, {176400.0, 2778, 2152},
+    };
+    FilteredFeedbackDelay<2> delay = PluginDelay(44100.0);
+    std::vector<double> left(512), right(512);
+    double* channels[2] = {left.data(), right.data()};
+#ifdef __GLIBC__
+    size_t heapAfterFirstRound = 0;
+#endif
+    for (int change = 0; change < 1000; ++change) {
+        const Rate& r = rates[change % 6];
+        delay.SetSampleRate(r.rate);
+        // As a host sets the plug-in up again: the times from milliseconds.
+        delay.SetChannel(0, 15.75, 0.46);
+        delay.SetChannel(1, 12.2, 0.4);
+        ASSERT_EQ(delay.Line(0).RingSlots(), r.left) << change;
+        ASSERT_EQ(delay.Line(1).RingSlots(), r.right) << change;
+        std::fill(left.begin(), left.end(), 0.5);
+        std::fill(right.begin(), right.end(), -0.25);
+        delay.Process(channels, channels, 512);
+#ifdef __GLIBC__
+        // The heap in use at the same point of every round: nothing leaks or piles up.
+        if (change % 6 == 5) {
+            const size_t inUse = mallinfo2().uordblks;
+            if (change == 5) {
+                heapAfterFirstRound = inUse;
+            }
+            ASSERT_EQ(inUse, heapAfterFirstRound) << change;
+        }
+#endif
+    }
 }
 
 TEST(MovingRms, WindowAverageAndRecoveryFromBadValues)
