@@ -9,8 +9,10 @@ class DenormalGuard {
 public:
   // Flush-to-zero (bit 15) and denormals-are-zero (bit 6) of MXCSR. Writing MXCSR is
   // slow next to reading it, and guards nest (the frame's, then the plug-in's): only a
-  // guard that changed the register writes it, and writes it back.
-  DenormalGuard() : saved(_mm_getcsr())
+  // guard that changed the register writes it, and writes it back. Reading it waits for
+  // the floating-point work in flight, so a guard whose caller knows an outer guard is
+  // active (alreadyFlushing) does not touch the register at all.
+  explicit DenormalGuard(bool alreadyFlushing = false) : saved(alreadyFlushing ? kFlushBits : _mm_getcsr())
   {
     if ((saved & kFlushBits) != kFlushBits) _mm_setcsr(saved | kFlushBits);
   }
@@ -30,7 +32,7 @@ private:
 
 class DenormalGuard {
 public:
-  DenormalGuard() = default;
+  explicit DenormalGuard(bool = false) {}
   DenormalGuard(const DenormalGuard&) = delete;
   DenormalGuard& operator=(const DenormalGuard&) = delete;
 };

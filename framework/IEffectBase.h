@@ -121,6 +121,7 @@ public:
   int OutputCount() const { return static_cast<int>(outputs.size()); }
   bool IsInputConnected(int index) const;
   bool IsOutputConnected(int index) const;
+  bool AllChannelsConnected() const;
   InputChannel* GetInput(int index);
   OutputChannel* GetOutput(int index);
   void SetInputConnections(int first, int count, bool connected);
@@ -128,6 +129,9 @@ public:
   void RestrictToStereo();
   double** InputData() { return inputData.data(); }
   double** OutputData() { return outputData.data(); }
+  // True inside the process calls below, which flush denormals for the whole call: a
+  // ProcessDouble run from them need not guard again.
+  bool FlushingDenormals() const { return flushingDenormals; }
 
   // ---- Processing frame ----
   // Bind and run at most BlockSize() frames (scratch buffers hold no more); the
@@ -197,6 +201,7 @@ protected:
   bool bypassed = false;
 
 private:
+  bool flushingDenormals = false;
   enum class BlockMode { Replace, Accumulate };
   void ConvertOutputs(int frames, BlockMode mode);
   void RunPlugin(int frames);

@@ -11,6 +11,18 @@
 
 namespace {
 
+// Marks the plug-in's flag while the frame's denormal guard is active.
+class FlushScope {
+public:
+  explicit FlushScope(bool& flag) : flag(flag) { flag = true; }
+  ~FlushScope() { flag = false; }
+  FlushScope(const FlushScope&) = delete;
+  FlushScope& operator=(const FlushScope&) = delete;
+
+private:
+  bool& flag;
+};
+
 void Zero(double* buffer, int frames)
 {
   if (buffer && frames > 0) std::memset(buffer, 0, sizeof(double) * static_cast<size_t>(frames));
@@ -42,6 +54,15 @@ bool IEffectBase::IsInputConnected(int index) const
 bool IEffectBase::IsOutputConnected(int index) const
 {
   return index >= 0 && index < OutputCount() && outputs[static_cast<size_t>(index)].connected;
+}
+
+bool IEffectBase::AllChannelsConnected() const
+{
+  for (const InputChannel& channel : inputs)
+    if (!channel.connected) return false;
+  for (const OutputChannel& channel : outputs)
+    if (!channel.connected) return false;
+  return true;
 }
 
 InputChannel* IEffectBase::GetInput(int index)
@@ -275,6 +296,7 @@ void IEffectBase::RunFloat(int inputCount, const float* const* inputBuffers, int
                            float* const* outputBuffers, int frames, BlockMode mode)
 {
   DenormalGuard denormals;
+  FlushScope flushing(flushingDenormals);
   if (frames <= 0) return;
   if (!outputBuffers) outputCount = 0;
   if (blockSize <= 0) {
@@ -322,6 +344,7 @@ void IEffectBase::ProcessDoubleReplacingLocked(int inputCount, double* const* in
                                                double* const* outputBuffers, int frames)
 {
   DenormalGuard denormals;
+  FlushScope flushing(flushingDenormals);
   if (frames <= 0) return;
   if (!outputBuffers) outputCount = 0;
   if (blockSize <= 0) {

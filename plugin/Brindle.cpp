@@ -295,7 +295,7 @@ void Brindle::ProcessDouble(double** inputs, double** outputs, int frames)
     if (inputs == nullptr || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr || frames <= 0) {
         return;
     }
-    DenormalGuard denormals;
+    DenormalGuard denormals(FlushingDenormals());
     audioRunning = true;
     const int piece = int(dryLeft.size());
     for (int done = 0; done < frames; done += piece) {
@@ -363,7 +363,6 @@ void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, 
 
 void Brindle::DetectMono(const double* left, const double* right, int frames)
 {
-    const int lampInterval = int(sampleRate) / 25;
     const double coefficient = monoLamp.coefficient;
     double lamp = monoLamp.current;
     bool quiet[MovingRms::kMaxRun];
@@ -402,6 +401,7 @@ void Brindle::DetectMono(const double* left, const double* right, int frames)
 
 void Brindle::TuneMonoDetector()
 {
+    lampInterval = int(sampleRate) / 25;
     monoRms.Reset(MonoWindowLength(sampleRate, kMonoWindowMs));
     monoRms.SetQuietLevel(kMonoThreshold);
     for (size_t k = 0; k < lampPowers.size(); ++k) {

@@ -121,6 +121,8 @@ private:
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;
+    // Samples between lamp updates: 25 a second.
+    int32_t lampInterval = 1764;
     // The lamp coefficient to the power k, for runs of k samples with one verdict.
     std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 

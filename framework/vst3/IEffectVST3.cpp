@@ -194,13 +194,6 @@ void IEffectVST3::ConnectChannels(const ProcessData& data, int& inputChannels, i
     if (!active) outputChannels = 0;
 }
 
-bool IEffectVST3::AllChannelsConnected() const {
-    for (int i = 0; i < InputCount(); ++i)
-        if (!IsInputConnected(i)) return false;
-    for (int i = 0; i < OutputCount(); ++i)
-        if (!IsOutputConnected(i)) return false;
-    return true;
-}
 
 tresult IEffectVST3::process(ProcessData& data) {
     PluginLock lock(Mutex());

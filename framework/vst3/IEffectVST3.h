@@ -95,7 +95,6 @@ private:
     void RegisterParameters();
     void ApplyParameterChanges(vst3::IParameterChanges* changes);
     void ConnectChannels(const vst3::ProcessData& data, int& inputChannels, int& outputChannels);
-    bool AllChannelsConnected() const;
     // Audio bypass and the switch the controller reports, together.
     void SwitchBypass(bool on);
 
