@@ -5,6 +5,8 @@
 // The figure is the growth of the resident set from one instance (module code and
 // shared editor images already in) to 1 + N instances, divided by N.
 //
+// Beside them, two other makers' stereo tools through LV2 (when installed).
+//
 // Editors: the modules' editors open in windows of the X display named by DISPLAY
 // (benchmarks/run_memory.sh starts a virtual one) and are redrawn by their timer or
 // effEditIdle; the built-in plug-in's editor draws window-less into memory.
@@ -13,10 +15,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/urid/urid.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,7 +236,105 @@ private:
     std::vector<std::vector<double>> out{2, std::vector<double>(kBlock)};
 };
 
-enum class Subject { InProcess, Vst2, Vst3 };
+// Other makers' stereo tools through LV2, measured the same way: one world (the
+// plug-in descriptions, shared by every instance as in a host), N instances, each
+// activated and run with its controls at their defaults. No editors: LV2 user
+// interfaces are separate programs or libraries.
+class Lv2World {
+public:
+    Lv2World() : world(lilv_world_new()) { lilv_world_load_all(world); }
+    ~Lv2World() { lilv_world_free(world); }
+    Lv2World(const Lv2World&) = delete;
+    Lv2World& operator=(const Lv2World&) = delete;
+
+    LilvWorld* world;
+    std::map<std::string, LV2_URID> uris;
+    LV2_URID_Map map{this, &Lv2World::Map};
+    LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature* features[2] = {&mapFeature, nullptr};
+
+    static LV2_URID Map(LV2_URID_Map_Handle handle, const char* uri)
+    {
+        auto& uris = static_cast<Lv2World*>(handle)->uris;
+        return uris.emplace(uri, LV2_URID(uris.size() + 1)).first->second;
+    }
+};
+
+class Lv2Instance : public Instance {
+public:
+    Lv2Instance(Lv2World& lv2, const char* uri, double rate, std::string& error)
+    {
+        LilvNode* uriNode = lilv_new_uri(lv2.world, uri);
+        const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lv2.world), uriNode);
+        lilv_node_free(uriNode);
+        instance = plugin != nullptr ? lilv_plugin_instantiate(plugin, rate, lv2.features) : nullptr;
+        if (instance == nullptr) {
+            error = std::string(uri) + " is not installed or could not be instantiated";
+            return;
+        }
+        LilvNode* audioClass = lilv_new_uri(lv2.world, LV2_CORE__AudioPort);
+        LilvNode* controlClass = lilv_new_uri(lv2.world, LV2_CORE__ControlPort);
+        LilvNode* atomClass = lilv_new_uri(lv2.world, LV2_ATOM__AtomPort);
+        LilvNode* inputClass = lilv_new_uri(lv2.world, LV2_CORE__InputPort);
+        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
+        controls.assign(ports, 0.0f);
+        lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, controls.data());
+        atoms.reserve(ports);
+        int inputs = 0;
+        int outputs = 0;
+        for (uint32_t i = 0; i < ports; ++i) {
+            const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+            const bool input = lilv_port_is_a(plugin, port, inputClass);
+            void* buffer = nullptr;
+            if (lilv_port_is_a(plugin, port, audioClass)) {
+                int& count = input ? inputs : outputs;
+                const size_t channel = count++ > 0 ? 1 : 0;
+                buffer = input ? in[channel].data() : out[channel].data();
+            } else if (lilv_port_is_a(plugin, port, controlClass)) {
+                controls[i] = controls[i] == controls[i] ? controls[i] : 0.0f;
+                buffer = &controls[i];
+            } else if (lilv_port_is_a(plugin, port, atomClass)) {
+                atoms.emplace_back(8192, 0);
+                auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(atoms.back().data());
+                sequence->atom.type = Lv2World::Map(&lv2, input ? LV2_ATOM__Sequence : LV2_ATOM__Chunk);
+                sequence->atom.size = input ? uint32_t(sizeof(LV2_Atom_Sequence_Body)) : uint32_t(8192 - sizeof(LV2_Atom));
+                buffer = sequence;
+            }
+            lilv_instance_connect_port(instance, i, buffer);
+        }
+        for (LilvNode* node : {audioClass, controlClass, atomClass, inputClass}) {
+            lilv_node_free(node);
+        }
+        lilv_instance_activate(instance);
+    }
+    ~Lv2Instance() override
+    {
+        if (instance != nullptr) {
+            lilv_instance_deactivate(instance);
+            lilv_instance_free(instance);
+        }
+    }
+    bool Usable() const { return instance != nullptr; }
+    bool Run(int block) override
+    {
+        for (int c = 0; c < 2; ++c) {
+            for (int f = 0; f < kBlock; ++f) {
+                in[c][size_t(f)] = float(0.4 * std::sin(0.013 * double(f + block * kBlock) * double(c + 1)));
+            }
+        }
+        lilv_instance_run(instance, kBlock);
+        return true;
+    }
+
+private:
+    LilvInstance* instance = nullptr;
+    std::vector<float> controls;
+    std::vector<std::vector<unsigned char>> atoms;
+    std::vector<float> in[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
+    std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
+};
+
+enum class Subject { InProcess, Vst2, Vst3, CalfStereoTools, LspCompDelay };
 
 const char* SubjectName(Subject subject)
 {
@@ -236,8 +342,16 @@ const char* SubjectName(Subject subject)
     case Subject::InProcess: return "in-process";
     case Subject::Vst2: return "brindle2";
     case Subject::Vst3: return "brindle3";
+    case Subject::CalfStereoTools: return "calf_stereo_tools";
+    case Subject::LspCompDelay: return "lsp_comp_delay_stereo";
     }
     return "";
+}
+
+const char* PeerUri(Subject subject)
+{
+    return subject == Subject::CalfStereoTools ? "http://calf.sourceforge.net/plugins/StereoTools"
+                                               : "http://lsp-plug.in/plugins/lv2/comp_delay_stereo";
 }
 
 // Runs in the child: prints one line and returns the exit status.
@@ -248,12 +362,16 @@ int Measure(Subject subject, double rate, bool withEditor, int count)
     if (withEditor && subject != Subject::InProcess) {
         display = x11host::TestDisplay::open(error);
         if (!display) {
-            std::printf("%-10s %6.0f  editor  (no X display: %s)\n", SubjectName(subject), rate, error.c_str());
+            std::printf("%-21s %6.0f  editor  (no X display: %s)\n", SubjectName(subject), rate, error.c_str());
             return 0;
         }
     }
     vst2host::Vst2Module vst2;
     std::unique_ptr<Vst3Module> vst3;
+    std::unique_ptr<Lv2World> lv2;
+    if (subject == Subject::CalfStereoTools || subject == Subject::LspCompDelay) {
+        lv2 = std::make_unique<Lv2World>();
+    }
     if (subject == Subject::Vst2 && !vst2.Load(BRINDLE2_MODULE_PATH, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -275,6 +393,11 @@ int Measure(Subject subject, double rate, bool withEditor, int count)
         case Subject::Vst3: {
             auto module = std::make_unique<Vst3Instance>(*vst3, rate, display.get(), error);
             return module->Usable() ? std::move(module) : nullptr;
+        }
+        case Subject::CalfStereoTools:
+        case Subject::LspCompDelay: {
+            auto peer = std::make_unique<Lv2Instance>(*lv2, PeerUri(subject), rate, error);
+            return peer->Usable() ? std::move(peer) : nullptr;
         }
         }
         return nullptr;
@@ -307,7 +430,7 @@ int Measure(Subject subject, double rate, bool withEditor, int count)
         }
     }
     const long after = ResidentBytes();
-    std::printf("%-10s %6.0f  %-6s  %8.3f MB per instance  (%d instances, resident %.1f -> %.1f MB)\n",
+    std::printf("%-21s %6.0f  %-6s  %8.3f MB per instance  (%d instances, resident %.1f -> %.1f MB)\n",
                 SubjectName(subject), rate, withEditor ? "editor" : "none", double(after - before) / count / 1e6,
                 count, double(before) / 1e6, double(after) / 1e6);
     return 0;
@@ -329,12 +452,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: brindle_memory [instances] [rate...]\n");
         return 2;
     }
-    std::printf("subject      rate  editor  resident memory\n");
+    std::printf("%-21s %6s  %-6s  %s\n", "subject", "rate", "editor", "resident memory");
     std::fflush(stdout);
     int failures = 0;
-    for (Subject subject : {Subject::InProcess, Subject::Vst2, Subject::Vst3}) {
+    for (Subject subject :
+         {Subject::InProcess, Subject::Vst2, Subject::Vst3, Subject::CalfStereoTools, Subject::LspCompDelay}) {
+        const bool peer = subject == Subject::CalfStereoTools || subject == Subject::LspCompDelay;
         for (double rate : rates) {
             for (bool withEditor : {false, true}) {
+                if (peer && withEditor) {
+                    continue;
+                }
                 const pid_t child = fork();
                 if (child == 0) {
                     const int status = Measure(subject, rate, withEditor, count);

@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth lsp-plugins-vst
   calf-plugins x42-plugins liblilv-dev
+  lsp-plugins-lv2
   libx11-dev libxext-dev libxtst-dev
   dpkg-dev python3 python3-pil
 )
