@@ -2,6 +2,8 @@
 # Builds the speed benchmark, runs it (modules, peers and baseline in one run, each
 # setting repeated) and prints the tables of the README's "Speed" section.
 # Usage: benchmarks/run_speed.sh [repetitions] [extra benchmark options...]
+# With BRINDLE_SPEED_BEFORE=DIR (another build's folder holding brindle2.so and
+# brindle3.vst3) that build's modules are timed in the same run, as rows named *_before.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 repetitions="${1:-5}"

@@ -41,7 +41,7 @@ void DelayLine::Resize(int newLength)
     // Put last first so the ring order is the queue order.
     std::rotate(ring.get(), ring.get() + start, ring.get() + length + 1);
     start = 0;
-    if (!Reallocate(newLength + 1, length + 1)) {
+    if (newLength != length && !Reallocate(newLength + 1, length + 1)) {
         newLength = std::min(newLength, slots - 1);
     }
     if (newLength > length) {
@@ -53,7 +53,8 @@ void DelayLine::Resize(int newLength)
 void DelayLine::Refill(int newLength)
 {
     newLength = std::clamp(newLength, 0, kMaxLength);
-    if (!Reallocate(newLength + 1, 0)) {
+    // The same length (a clear, possibly on the audio thread) keeps the ring.
+    if (newLength != length && !Reallocate(newLength + 1, 0)) {
         newLength = std::min(newLength, slots - 1);
     }
     length = newLength;

@@ -194,7 +194,6 @@ void IEffectVST3::ConnectChannels(const ProcessData& data, int& inputChannels, i
     if (!active) outputChannels = 0;
 }
 
-
 tresult IEffectVST3::process(ProcessData& data) {
     PluginLock lock(Mutex());
     if (data.processContext) processContext = *data.processContext;
