@@ -10,8 +10,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
