@@ -38,14 +38,7 @@ run_ctest() {
 prepare_wine() {
   local prefix="$root/build/windows/wineprefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$prefix/system.reg" ]; then
-    echo "test.sh: creating Wine prefix in $prefix"
-    wine wineboot --init >/dev/null 2>&1
-    wineserver -w
-    # Without a window manager, managed windows make Wine wait on every show and destroy.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wineserver -w
-  fi
+  "$root/scripts/wine-prefix.sh" "$prefix"
 }
 
 # One virtual X display for the whole run, for the tests that open windows. Xvfb picks
