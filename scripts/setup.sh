@@ -15,6 +15,10 @@ packages=(
   calf-plugins x42-plugins liblilv-dev
   libx11-dev libxext-dev libxtst-dev
   dpkg-dev python3 python3-pil
+  nsis
+  lintian
+  imagemagick
+  zip unzip xdotool
 )
 
 missing=()
