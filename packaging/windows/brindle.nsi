@@ -49,6 +49,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${YEAR} ${MAKER}"
 !define MUI_DIRECTORYPAGE_TEXT_TOP "The VST 2 plug-in (brindle2.dll) is copied into this folder. Choose the folder your host scans for VST 2 plug-ins; other plug-ins in it are left as they are."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST 2 plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY
+; The progress page stays until Next, so its list of what was installed can be read.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} ${VERSION} is installed. Rescan plug-ins in your host to find it.$\r$\n$\r$\nTo remove it, use the system's list of installed programs."
 !insertmacro MUI_PAGE_FINISH
