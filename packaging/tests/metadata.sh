@@ -76,6 +76,18 @@ else
   echo "  skipped: the VST 3 SDK tools are not here"
 fi
 
+# The about page is drawn with the version by make_artwork.py: the committed image must be
+# what the script draws for the project's version now.
+if /usr/bin/python3 -c "import PIL" 2>/dev/null; then
+  mkdir -p "$work/artwork/plugin/img" "$work/artwork/plugin/backgrounds"
+  cp "$root/CMakeLists.txt" "$work/artwork/"
+  /usr/bin/python3 "$root/tools/artwork/make_artwork.py" "$work/artwork" >/dev/null 2>&1
+  check "the about page's image is drawn for version $v (rerun: cmake --build build/linux --target brindle-artwork)" \
+    cmp "$work/artwork/plugin/backgrounds/Brindle_About.png" "$root/plugin/backgrounds/Brindle_About.png"
+else
+  echo "  skipped: the about page's image (python3-pil is missing)"
+fi
+
 echo "packages"
 for file in "Brindle-$v-windows-x64-setup.exe" "Brindle-$v-windows-x64.zip" "Brindle-$v-linux-x86_64.tar.gz" \
     "brindle_${v}_amd64.deb" SHA256SUMS; do
