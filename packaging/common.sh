@@ -17,6 +17,15 @@ load_lane() {
   . "$env_file"
 }
 
+# load_lane, then the release's version and date (from packaging/changelog, which must
+# have an entry for the version): $version and $date.
+load_release() {
+  load_lane "$1"
+  version="$BRINDLE_VERSION"
+  date="$(release_date "$version")"
+  [ -n "$date" ] || die "packaging/changelog has no entry for $version: add its notes there first"
+}
+
 # Prints the format table's lines whose built file exists in the loaded lane, with the
 # built path appended as a ninth field.
 present_formats() {

@@ -5,10 +5,7 @@
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../common.sh"
 out="${1:?usage: make-linux.sh OUT_DIR}"
-load_lane linux
-version="$BRINDLE_VERSION"
-date="$(release_date "$version")"
-[ -n "$date" ] || die "packaging/changelog has no entry for $version"
+load_release linux
 work="$root/build/release/linux"
 rm -rf "$work"
 mkdir -p "$work" "$out"

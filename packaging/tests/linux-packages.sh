@@ -8,7 +8,7 @@ tarball="$dist/$name.tar.gz"
 deb="$dist/brindle_${expected_version}_amd64.deb"
 [ -f "$tarball" ] && [ -f "$deb" ] || { echo "$tarball or $deb is missing: run scripts/release.sh"; exit 1; }
 work="$(mktemp -d "$root/build/release-test.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${BRINDLE_KEEP_TEST_FILES:-}" ] || rm -rf "$work"' EXIT
 settings=(--param "Width=0.6" --param "Delay Amount=40" --param "Panning=-0.3" --block 300)
 "$root/build/linux/brindle-render" "${settings[@]}" "$work/reference.f64" >/dev/null 2>&1
 

@@ -9,25 +9,13 @@ setup="$dist/Brindle-$expected_version-windows-x64-setup.exe"
 payload="$root/build/release/windows/Brindle-$expected_version-windows-x64"
 tools="$root/build/windows"
 [ -f "$setup" ] && [ -d "$payload" ] || { echo "$setup or $payload is missing: run scripts/release.sh"; exit 1; }
-work="$(mktemp -d "$root/build/release-test.XXXXXX")"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1; [ -n "${BRINDLE_KEEP_TEST_FILES:-}" ] || rm -rf "$work"' EXIT
-"$root/scripts/wine-prefix.sh" "$WINEPREFIX" >/dev/null
+start_work @work@/prefix
 drive="$WINEPREFIX/drive_c"
 vst3_dir="$drive/Program Files/Common Files/VST3"
 vst2_dir="$drive/Program Files/VSTPlugins"
 app_dir="$drive/Program Files/Orvane/Brindle"
 product_key='Software\\Orvane\\Brindle'
 uninstall_key='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brindle'
-
-# Runs a Windows program to its end and waits for every process of the prefix (an
-# uninstaller finishes in a copy of itself), with a time limit.
-run_windows() {
-  timeout 180 wine "$@" >"$work/wine.out" 2>&1
-  local status=$?
-  timeout 60 wineserver -w
-  return $status
-}
 
 # A value from the prefix's machine registry file: reg_value 'Key\\Path' Name.
 reg_value() {
@@ -70,8 +58,8 @@ check "the keys are in the 64-bit view" test "$(reg_keys 'Software\\Wow6432Node\
 echo "installed modules"
 installed_vst3='C:\Program Files\Common Files\VST3\brindle3.vst3'
 run_windows "$tools/brindle-vst3info.exe" "$installed_vst3"
-check "brindle-vst3info.exe loads the installed bundle" grep -q "bypass parameter: ok" "$work/wine.out"
-check "and reads version $expected_version" grep -q "version \"$expected_version\"" "$work/wine.out"
+check "brindle-vst3info.exe loads the installed bundle" grep -q "bypass parameter: ok" "$work/out"
+check "and reads version $expected_version" grep -q "version \"$expected_version\"" "$work/out"
 render "$tools/brindle3.vst3" "$work/built3.f64"
 render "$installed_vst3" "$work/installed3.f64"
 check "the installed VST 3 module renders what the built one does" cmp "$work/built3.f64" "$work/installed3.f64"
@@ -82,8 +70,8 @@ check "and both formats render alike" cmp "$work/built3.f64" "$work/built2.f64"
 sdk="$(ls -d /work/shared/tools/vst3sdk "$root/../shared/tools/vst3sdk" 2>/dev/null | head -n1)"
 if [ -n "$sdk" ] && [ -f "$sdk/windows/validator.exe" ]; then
   run_windows "$sdk/windows/validator.exe" "$installed_vst3"
-  check "the SDK validator passes the installed bundle" grep -aq "tests passed, 0 tests failed" "$work/wine.out"
-  check "and finds its snapshot" grep -aq "Found snapshots for 'Brindle'" "$work/wine.out"
+  check "the SDK validator passes the installed bundle" grep -aq "tests passed, 0 tests failed" "$work/out"
+  check "and finds its snapshot" grep -aq "Found snapshots for 'Brindle'" "$work/out"
 else
   echo "  skipped: the VST 3 SDK validator is not here"
 fi

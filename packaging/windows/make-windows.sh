@@ -93,10 +93,7 @@ if [ "${1:-}" = "--installer" ]; then
 fi
 
 out="${1:?usage: make-windows.sh OUT_DIR}"
-load_lane windows
-version="$BRINDLE_VERSION"
-date="$(release_date "$version")"
-[ -n "$date" ] || die "packaging/changelog has no entry for $version"
+load_release windows
 work="$root/build/release/windows"
 name="Brindle-$version-windows-x64"
 payload="$work/$name"
