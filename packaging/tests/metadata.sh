@@ -75,6 +75,16 @@ else
   echo "  skipped: the about page's image (python3-pil is missing)"
 fi
 
+# The Windows modules are linked statically: they import only DLLs that Windows itself has.
+system_dlls=" advapi32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll wininet.dll "
+for module in "$windows/brindle2.dll" "$windows/brindle3.vst3/Contents/x86_64-win/brindle3.vst3"; do
+  foreign=""
+  for dll in $(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ {print tolower($3)}'); do
+    case "$system_dlls" in *" $dll "*) ;; *) foreign+=" $dll" ;; esac
+  done
+  check "$(basename "$module") imports only Windows' own DLLs${foreign:+ (not:$foreign)}" test -z "$foreign"
+done
+
 echo "packages"
 for file in "Brindle-$v-windows-x64-setup.exe" "Brindle-$v-windows-x64.zip" "Brindle-$v-linux-x86_64.tar.gz" \
     "brindle_${v}_amd64.deb" SHA256SUMS; do
