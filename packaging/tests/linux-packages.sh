@@ -74,6 +74,24 @@ HOME="$empty_home" "$unpacked/install.sh" >/dev/null 2>&1
 HOME="$empty_home" "$unpacked/install.sh" --uninstall >/dev/null 2>&1
 check "in an empty home, the folders install.sh made go with it" test -z "$(ls -A "$empty_home")"
 
+# --system, in a mount namespace of its own with an empty /usr/local, so the machine's
+# own /usr/local is never touched.
+if unshare -m true 2>/dev/null; then
+  unshare -m sh -c '
+    mount -t tmpfs tmpfs /usr/local || exit 3
+    "$1/install.sh" --system >/dev/null || exit 4
+    cmp "$1/VST2/brindle2.so" /usr/local/lib/vst/brindle2.so || exit 5
+    diff -r "$1/VST3/brindle3.vst3" /usr/local/lib/vst3/brindle3.vst3 >/dev/null || exit 6
+    /usr/local/bin/brindle-render --version >"$2/system-version" || exit 7
+    "$1/install.sh" --system --uninstall >/dev/null || exit 8
+    test -z "$(ls -A /usr/local)" || exit 9' sh "$unpacked" "$work"
+  status=$?
+  check "install.sh --system fills /usr/local and --uninstall empties it again (status $status)" test "$status" -eq 0
+  check "the system brindle-render says $expected_version" grep -qx "brindle-render $expected_version" "$work/system-version"
+else
+  echo "  skipped: install.sh --system (no private mount namespace here)"
+fi
+
 echo "Debian package"
 field() { dpkg-deb -f "$deb" "$1"; }
 check "Package brindle" test "$(field Package)" = brindle
