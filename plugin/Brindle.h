@@ -14,6 +14,7 @@
 #include BRINDLE_WRAPPER_HEADER
 
 #include "Amplifier.h"
+#include "BrindleVersion.h"
 #include "FilteredFeedbackDelay.h"
 #include "MSAmplifier.h"
 #include "MovingRms.h"
@@ -47,7 +48,7 @@ public:
         kParamCount
     };
 
-    static constexpr int32_t kVersion = 0x906;
+    static constexpr int32_t kVersion = BRINDLE_VERSION_NUMBER;
 
     // Every wrapper's constructor takes the host context first, then the arguments of
     // the plug-in base.

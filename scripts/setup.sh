@@ -16,6 +16,10 @@ packages=(
   lsp-plugins-lv2
   libx11-dev libxext-dev libxtst-dev
   dpkg-dev python3 python3-pil
+  nsis
+  lintian
+  imagemagick
+  zip unzip xdotool
 )
 
 missing=()

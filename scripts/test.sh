@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test of both lanes (Windows tests under Wine, headless) and exits
 # non-zero when any fails. Usage: test.sh [LANES] [extra ctest options...], LANES one of
-# linux, windows, sanitize or all (linux and windows), or several joined by commas.
+# linux, windows, sanitize, release or all (linux and windows), or several joined by commas.
 # The sanitizer lane runs build/asan's tests under AddressSanitizer and UBSan, then a
 # few seconds of libFuzzer on each fuzz target over its seeds (one test per target).
+# The release lane packs both lanes' builds with scripts/release.sh --no-build and runs
+# packaging/tests/ on the packages (one test per script).
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 lane="${1:-all}"
@@ -38,14 +40,7 @@ run_ctest() {
 prepare_wine() {
   local prefix="$root/build/windows/wineprefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$prefix/system.reg" ]; then
-    echo "test.sh: creating Wine prefix in $prefix"
-    wine wineboot --init >/dev/null 2>&1
-    wineserver -w
-    # Without a window manager, managed windows make Wine wait on every show and destroy.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wineserver -w
-  fi
+  "$root/scripts/wine-prefix.sh" "$prefix"
 }
 
 # One virtual X display for the whole run, for the tests that open windows. Xvfb picks
@@ -84,10 +79,27 @@ fuzz_smoke() {
   done
 }
 
+release_tests() {
+  if ! "$root/scripts/release.sh" --no-build; then
+    echo "test.sh: release.sh failed"
+    failed=$((failed + 1))
+    return
+  fi
+  local script
+  for script in "$root"/packaging/tests/*.sh; do
+    [ "$(basename "$script")" = lib.sh ] && continue
+    if "$script"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+    fi
+  done
+}
+
 lanes=",${lane/all/linux,windows},"
-for known in linux windows sanitize; do lanes="${lanes/,$known,/,}"; done
+for known in linux windows sanitize release; do lanes="${lanes/,$known,/,}"; done
 if [ "$lanes" != "," ]; then
-  echo "usage: test.sh [linux|windows|sanitize|all, or several joined by commas] [ctest options]" >&2
+  echo "usage: test.sh [linux|windows|sanitize|release|all, or several joined by commas] [ctest options]" >&2
   exit 2
 fi
 lanes=",${lane/all/linux,windows},"
@@ -115,6 +127,11 @@ case "$lanes" in
     run_ctest "$root/build/asan" "$@"
     fuzz_smoke
     lane_took sanitize ;;
+esac
+case "$lanes" in
+  *,release,*)
+    release_tests
+    lane_took release ;;
 esac
 
 echo "tests: $passed passed, $failed failed"

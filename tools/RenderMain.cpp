@@ -2,6 +2,7 @@
 // input and output files, and a temporary file that only replaces the output
 // once everything was written.
 #include "RenderMain.h"
+#include "BrindleVersion.h"
 
 #include "DemoSignal.h"
 #include "ParamValues.h"
@@ -133,6 +134,11 @@ int RunRender(const std::vector<std::string>& args, const RenderHostFactory& mak
   if (options.help)
   {
     console.out << RenderUsage();
+    return kExitDone;
+  }
+  if (options.version)
+  {
+    console.out << "brindle-render " BRINDLE_VERSION_STRING "\n";
     return kExitDone;
   }
 

@@ -60,6 +60,7 @@ std::string RenderUsage()
          "  --precision single|double  processing path (default double)\n"
          "  --module PATH              host a built module instead: a VST 3 bundle (a folder or file\n"
          "                             ending in .vst3) or else a VST 2.4 library (.so, .dll)\n"
+         "  --version                  print the version and exit\n"
          "  --help                     show this text\n"
          "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";
 }
@@ -90,6 +91,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
     if (name == "--help" || name == "-h")
     {
       options.help = true;
+    }
+    else if (name == "--version")
+    {
+      options.version = true;
     }
     else if (name == "--list-params")
     {
@@ -184,7 +189,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
     }
   }
 
-  if (options.help || options.listParams)
+  if (options.help || options.version || options.listParams)
     return true;
   if (files.empty())
   {

@@ -19,6 +19,7 @@ struct RenderOptions
   RenderPrecision precision = RenderPrecision::Double;
   bool listParams = false;
   bool help = false;
+  bool version = false;
 };
 
 constexpr double kMinSampleRate = 1000.0;

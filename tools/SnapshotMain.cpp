@@ -1,5 +1,6 @@
 // brindle-snapshot: builds the plug-in with its editor in this process, applies
 // parameter settings and mouse actions, and writes the editor's surface as a PNG.
+#include "BrindleVersion.h"
 #include "InProcessHost.h"
 #include "ParamValues.h"
 #include "SnapshotOptions.h"
@@ -48,6 +49,10 @@ int main(int argc, char** argv)
   }
   if (options.help) {
     std::cout << SnapshotUsage();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "brindle-snapshot " BRINDLE_VERSION_STRING "\n";
     return 0;
   }
 

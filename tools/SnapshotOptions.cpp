@@ -38,6 +38,7 @@ const char* SnapshotUsage()
          "  --drag X,Y,DX,DY    press at X,Y, move by DX,DY, release\n"
          "  --wheel X,Y,N       turn the wheel N notches at X,Y\n"
          "  --fine              hold Shift during the next action\n"
+         "  --version           print the version and exit\n"
          "  --help              show this text\n";
 }
 
@@ -49,6 +50,10 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
     const bool takesValue = arg == "--param" || arg == "--click" || arg == "--drag" || arg == "--wheel";
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      options.version = true;
       continue;
     }
     if (arg == "--fine") {
@@ -99,7 +104,7 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
       return false;
     }
   }
-  if (!options.help && options.outputPath.empty()) {
+  if (!options.help && !options.version && options.outputPath.empty()) {
     error = "no output file";
     return false;
   }

@@ -19,6 +19,7 @@ struct SnapshotOptions {
   std::vector<SnapshotAction> actions;                      // in command-line order
   std::string outputPath;
   bool help = false;
+  bool version = false;
 };
 
 // False with a message for anything it cannot read.

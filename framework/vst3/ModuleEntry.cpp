@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Brindle.h"
+#include "BrindleVersion.h"
 #include "CPluginFactory.h"
 #include "Vst3Strings.h"
 
@@ -64,7 +65,7 @@ const PClassInfo2& ClassDescription() {
         description.classFlags = kSimpleModeSupported;
         copyPadded(description.subCategories, sizeof description.subCategories, "Fx|Spatial");
         copyPadded(description.vendor, sizeof description.vendor, "");
-        copyPadded(description.version, sizeof description.version, "0.9.6");
+        copyPadded(description.version, sizeof description.version, BRINDLE_VERSION_STRING);
         copyPadded(description.sdkVersion, sizeof description.sdkVersion, "VST 3.6.6");
         return description;
     }();

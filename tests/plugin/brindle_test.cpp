@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -100,7 +101,10 @@ TEST(Brindle, IdentityAndParameterTable)
     auto plug = MakePlugin();
     EXPECT_STREQ(plug->EffectName(), "Brindle");
     EXPECT_STREQ(plug->MakerName(), "Orvane");
-    EXPECT_EQ(plug->Version(), 0x906);
+    // The base's version packs the project's "MAJOR.MINOR.PATCH" as 0xMMMMmmpp.
+    int major = -1, minor = -1, patch = -1;
+    ASSERT_EQ(std::sscanf(BRINDLE_VERSION_STRING, "%d.%d.%d", &major, &minor, &patch), 3);
+    EXPECT_EQ(plug->Version(), major * 65536 + minor * 256 + patch);
     EXPECT_EQ(plug->UniqueId(), 0x5A716272);  // 'Z' 'q' 'b' 'r'
     EXPECT_EQ(plug->MakerId(), 0x5A716D6B);   // 'Z' 'q' 'm' 'k'
     EXPECT_TRUE(plug->LegalIO(2, 2));

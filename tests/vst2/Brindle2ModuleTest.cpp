@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "BrindleVersion.h"
 #include "Vst2Host.h"
 #include "Vst2Module.h"
 
@@ -71,7 +73,11 @@ protected:
 TEST_F(Brindle2Module, IdentityFieldsAndFlags) {
     EXPECT_EQ(effect->magic, 0x56737450);
     EXPECT_EQ(effect->uniqueID, 0x5A716272);  // 'Z' 'q' 'b' 'r'
-    EXPECT_EQ(effect->version, 906);          // 0x906 is 0.9.6
+    // VST 2 hosts read the version as decimal MMmmpp: 906 for "0.9.6".
+    int major = -1, minor = -1, patch = -1;
+    ASSERT_EQ(std::sscanf(BRINDLE_VERSION_STRING, "%d.%d.%d", &major, &minor, &patch), 3);
+    const int decimalVersion = major * 10000 + minor * 100 + patch;
+    EXPECT_EQ(effect->version, decimalVersion);
     EXPECT_EQ(effect->numPrograms, 1);
     EXPECT_EQ(effect->numParams, 12);
     EXPECT_EQ(effect->numInputs, 2);
@@ -82,7 +88,7 @@ TEST_F(Brindle2Module, IdentityFieldsAndFlags) {
     EXPECT_NE(module.Symbol("VSTPluginMain"), nullptr);
     EXPECT_NE(module.Symbol("main"), nullptr);
 
-    EXPECT_EQ(host.Dispatch(effGetVendorVersion), 906);
+    EXPECT_EQ(host.Dispatch(effGetVendorVersion), decimalVersion);
     EXPECT_EQ(host.Dispatch(effGetVstVersion), 2400);
     EXPECT_EQ(host.Dispatch(effGetPlugCategory), kPlugCategEffect);
     EXPECT_EQ(host.Dispatch(effGetTailSize), 0);

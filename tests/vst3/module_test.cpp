@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "BrindleVersion.h"
 #include "BypassCheck.h"
 #include "HostObjects.h"
 #include "PluginInstance.h"
@@ -122,7 +123,7 @@ TEST(Brindle3Module, FactoryDescribesOneEffectClass) {
     EXPECT_STREQ(description.name, "Brindle");
     EXPECT_STREQ(description.subCategories, "Fx|Spatial");
     EXPECT_STREQ(description.vendor, "");
-    EXPECT_STREQ(description.version, "0.9.6");
+    EXPECT_STREQ(description.version, BRINDLE_VERSION_STRING);
     EXPECT_STREQ(description.sdkVersion, "VST 3.6.6");
     EXPECT_EQ(description.cardinality, 0x7FFFFFFF);
     EXPECT_EQ(description.classFlags, 2u);

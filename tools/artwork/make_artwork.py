@@ -4,6 +4,7 @@
 # Usage: make_artwork.py REPOSITORY_ROOT
 import math
 import os
+import re
 import sys
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
@@ -251,7 +252,7 @@ def about_page():
     d.rounded_rectangle([60, 50, W - 60, H - 50], radius=12, fill=(40, 44, 52), outline=(90, 96, 110))
     centred(d, W / 2, 76, "Brindle", 40, HEADER_INK, True)
     centred(d, W / 2, 128, "stereo utility", 14, (150, 156, 168))
-    centred(d, W / 2, 160, "version 0.9.6", 13, HEADER_INK)
+    centred(d, W / 2, 160, "version " + VERSION, 13, HEADER_INK)
     centred(d, W / 2, 184, "made by Orvane", 13, HEADER_INK)
     d.line([120, 214, W - 120, 214], fill=(72, 78, 90))
     centred(d, W / 2, 226, "channel selector, polarity, swap, delay,", 10, (150, 156, 168))
@@ -260,8 +261,19 @@ def about_page():
     return image
 
 
+def project_version(root):
+    """The version in CMakeLists.txt's project() line, the one place it is written."""
+    with open(os.path.join(root, "CMakeLists.txt")) as cmake:
+        match = re.search(r"project\(Brindle VERSION ([0-9]+\.[0-9]+\.[0-9]+)", cmake.read())
+    if not match:
+        sys.exit("make_artwork.py: no project(Brindle VERSION ...) in CMakeLists.txt")
+    return match.group(1)
+
+
 def main():
+    global VERSION
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..")
+    VERSION = project_version(root)
     img = os.path.join(root, "plugin", "img")
     pages = os.path.join(root, "plugin", "backgrounds")
     save(knob_strip(BLUE, False), os.path.join(img, "knob_mid_blue_48.png"))

@@ -1,13 +1,18 @@
 // brindle-vst3info BUNDLE: loads a VST 3 bundle as a host does, prints its factory,
 // classes, busses and parameters, processes a second of silence through each audio
 // effect in both precisions and checks its bypass parameter as a validator does.
-// Exit code 0 when every step succeeded.
+// Exit code 0 when every step succeeded. The build also uses it to write the bundle's
+// host metadata: --class-ids prints the effect classes' ids, --moduleinfo VERSION
+// writes Contents/Resources/moduleinfo.json.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "BypassCheck.h"
 #include "HostObjects.h"
+#include "ModuleInfo.h"
 #include "PluginInstance.h"
 #include "ProcessBuffers.h"
 #include "Vst3Module.h"
@@ -72,18 +77,53 @@ bool describeInstance(PluginInstance& instance) {
 
 }  // namespace
 
+int printClassIds(IPluginFactory* factory) {
+    for (const std::string& id : effectClassIds(factory)) std::printf("%s\n", id.c_str());
+    return 0;
+}
+
+int writeModuleInfo(IPluginFactory* factory, const std::string& version, const std::string& bundle) {
+    namespace fs = std::filesystem;
+    fs::path folder = fs::u8path(bundle);
+    if (!folder.has_filename()) folder = folder.parent_path();  // a trailing separator
+    std::string error;
+    const std::string json = moduleInfoJson(factory, folder.stem().u8string(), version, bundle, error);
+    const fs::path resources = folder / "Contents" / "Resources";
+    std::error_code made;
+    fs::create_directories(resources, made);
+    const fs::path target = resources / "moduleinfo.json";
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    if (json.empty() || !(out << json) || !(out.flush())) {
+        std::fprintf(stderr, "brindle-vst3info: cannot write %s%s%s\n", target.u8string().c_str(),
+                     error.empty() ? "" : ": ", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+const char* const kUsage =
+    "usage: brindle-vst3info BUNDLE.vst3\n"
+    "       brindle-vst3info --class-ids BUNDLE.vst3\n"
+    "       brindle-vst3info --moduleinfo VERSION BUNDLE.vst3\n";
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: brindle-vst3info BUNDLE.vst3\n");
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool moduleInfo = mode == "--moduleinfo";
+    const int expected = moduleInfo ? 4 : mode == "--class-ids" ? 3 : 2;
+    if (argc != expected || (expected == 2 && mode.compare(0, 1, "-") == 0) || (moduleInfo && !*argv[2])) {
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    const std::string bundle = argv[argc - 1];
     std::string error;
-    std::unique_ptr<Vst3Module> module = Vst3Module::load(argv[1], error);
+    std::unique_ptr<Vst3Module> module = Vst3Module::load(bundle, error);
     if (!module) {
         std::fprintf(stderr, "brindle-vst3info: %s\n", error.c_str());
         return 1;
     }
     IPluginFactory* factory = module->factory();
+    if (mode == "--class-ids") return printClassIds(factory);
+    if (moduleInfo) return writeModuleInfo(factory, argv[2], bundle);
     PFactoryInfo info{};
     factory->getFactoryInfo(&info);
     std::printf("module %s\nvendor \"%s\", flags 0x%X, %d classes\n", module->binaryPath().c_str(),
