@@ -16,6 +16,7 @@
 #include "Amplifier.h"
 #include "FilteredFeedbackDelay.h"
 #include "MSAmplifier.h"
+#include "MeterTap.h"
 #include "MovingRms.h"
 #include "PanningTool.h"
 #include "ParamSmoother.h"
@@ -67,6 +68,9 @@ public:
     void ProcessDouble(double** inputs, double** outputs, int frames) override;
     // Also shows the lamp lit until the first lamp update from the audio path.
     void AttachEditor(IGraphics* editor) override;
+    // The meters measure only while an editor is open.
+    void OnEditorOpened() override;
+    void OnEditorClosing() override;
 
     static constexpr int32_t FourCharCode(const char* code)
     {
@@ -121,6 +125,7 @@ private:
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;
+    MeterTap meterTap;
     // The lamp coefficient to the power k, for runs of k samples with one verdict.
     std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 
@@ -128,5 +133,6 @@ private:
     int32_t lampControl = 15;
     int32_t firstPageControl = 2;
     int32_t secondPageControl = 1;
+    int32_t meterPanelControl = -1;
     std::vector<int32_t> stereoOnlyControls{8, 9, 10, 11, 12, 13, 14};
 };

@@ -1,0 +1,58 @@
+// The audio thread's side of the meters: measures the input and output of each block
+// in slices of 5 ms of audio (cut at the same sample positions whatever the host's
+// block size) and pushes each finished slice into the ring. While no editor listens
+// it does nothing but read one flag per block.
+#pragma once
+
+#include <atomic>
+#include <vector>
+
+#include "MeterRing.h"
+
+class MeterTap {
+public:
+    static constexpr double kSliceSeconds = 0.005;
+    // Vectorscope samples per second of audio, at every sample rate.
+    static constexpr double kPointsPerSecond = 9600.0;
+
+    // Sizes the copy of the input for blocks of up to maxFrames and restarts the
+    // current slice. Allocates: call outside the audio path.
+    void Reset(double sampleRate, int maxFrames);
+
+    // Editor's thread: start or stop measuring. A start begins a fresh slice.
+    void SetListening(bool on) { listening.store(on, std::memory_order_release); }
+    bool Listening() const { return listening.load(std::memory_order_relaxed); }
+
+    // Audio thread, before the chain: keeps the input (null channels are silence) for
+    // the next MeasureOutput. frames must not exceed Reset's maxFrames.
+    void KeepInput(const double* const* inputs, int frames);
+    // Audio thread, after the chain, with the same frames as KeepInput.
+    void MeasureOutput(const double* const* outputs, int frames);
+
+    MeterRing& Ring() { return ring; }
+
+private:
+    void MeasureRun(const double* inL, const double* inR, const double* outL, const double* outR, int frames);
+    void TakePoints(const double* outL, const double* outR, int frames);
+    void StartSlice();
+
+    MeterRing ring;
+    std::atomic<bool> listening{false};
+    bool kept = false;  // KeepInput ran for the current block
+    bool measuring = false;
+    double sampleRate = 44100.0;
+    int sliceFrames = 220;
+    double pointStep = 4.59375;
+    std::vector<double> inputCopy[2];
+    int copyFrames = 0;
+
+    MeterSlice slice;
+    int sliceDone = 0;
+    double nextPoint = 0.0;  // frame within the slice of the next scope point
+    // Sums kept in double while a slice fills.
+    double inputSquares[2] = {0.0, 0.0};
+    double outputSquares[2] = {0.0, 0.0};
+    double outputProduct = 0.0;
+    double inputPeak[2] = {0.0, 0.0};
+    double outputPeak[2] = {0.0, 0.0};
+};
