@@ -16,8 +16,8 @@ struct MeterPanelLayout {
   static constexpr int kLeft = 470;
   static constexpr int kWidth = 250;
   static IRect Correlation() { return IRect(490, 68, 700, 80); }
-  static IRect Scope() { return IRect(490, 102, 620, 232); }
-  static IRect ScopeGainText() { return IRect(490, 236, 620, 248); }
+  static IRect Scope() { return IRect(490, 102, 619, 231); }
+  static IRect ScopeGainText() { return IRect(490, 235, 619, 247); }
   static constexpr int kLevelTop = 110;     // +6 dBFS
   static constexpr int kLevelBottom = 286;  // -60 dBFS
   static constexpr double kLevelTopDb = 6.0;

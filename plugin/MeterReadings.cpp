@@ -164,7 +164,10 @@ void MeterReadings::Take(const MeterSlice& slice)
     UpdateScopeGain(slice, seconds);
     scope.Fade(seconds, kScopeFadeSeconds);
     for (int i = 0; i < slice.points; ++i) {
-        scope.Plot(slice.pointLeft[i], slice.pointRight[i], scopeGain);
+        // Silence leaves the picture dark rather than lighting its centre.
+        if (std::fabs(slice.pointLeft[i]) + std::fabs(slice.pointRight[i]) > kScopeQuietSum) {
+            scope.Plot(slice.pointLeft[i], slice.pointRight[i], scopeGain);
+        }
     }
 }
 

@@ -42,6 +42,7 @@ public:
     static constexpr double kScopeFadeSeconds = 0.1;  // time constant: points fade out over about 0.3 s
     static constexpr double kScopeMaxGainDb = 40.0;
     static constexpr double kScopeRiseDbPerSecond = 6.0;
+    static constexpr double kScopeQuietSum = 1e-6;  // |L| + |R| below it (-120 dBFS) is not plotted
     static constexpr double kScopeTargetRadius = 0.8;  // of the grid's half size, for the loudest recent point
 
     enum Channel { kInputLeft = 0, kInputRight, kOutputLeft, kOutputRight, kChannels };

@@ -267,7 +267,7 @@ def about_page():
 PANEL_X, PANEL_W = 470, 250
 METER_ZONE = [478, 46, 712, 314]
 CORRELATION_BAR = [490, 68, 700, 80]
-SCOPE = [490, 102, 620, 232]
+SCOPE = [490, 102, 619, 231]
 LEVEL_TOP, LEVEL_BOTTOM = 110, 286  # +6 dBFS and -60 dBFS
 LEVEL_BARS = [646, 658, 682, 694]  # left edges of input L, R and output L, R, 10 wide
 CLIP_LAMPS_TOP = 96
