@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "BypassCheck.h"
+#include "plugin/BrindleEditor.h"
 #include "HostObjects.h"
 #include "PluginInstance.h"
 #include "ProcessBuffers.h"
@@ -577,6 +578,6 @@ TEST(Brindle3Module, TheViewClaimsAtMostOneWindowTypeAndRefusesForeignOnes) {
     }
     ViewRect size{};
     EXPECT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.right - size.left, 470);
-    EXPECT_EQ(size.bottom - size.top, 322);
+    EXPECT_EQ(size.right - size.left, kEditorWidth);
+    EXPECT_EQ(size.bottom - size.top, kEditorHeight);
 }

@@ -15,6 +15,7 @@
 
 #include "IEffectOffline.h"
 #include "graphics/IGraphicsHeadless.h"
+#include "plugin/BrindleEditor.h"
 #include "PixBitmap.h"
 #include "PixSysBitmap.h"
 
@@ -31,8 +32,6 @@ using namespace guihost;
 
 namespace {
 
-constexpr int kEditorWidth = 470;
-constexpr int kEditorHeight = 322;
 // Parameter indices; the VST 3 ids are the same numbers.
 constexpr int kOutputGain = 0;
 constexpr int kWidth = 4;
