@@ -76,6 +76,25 @@ void ExpectBar(Brindle& plug, int x, double peakDb, double rmsDb, const char* wh
   EXPECT_EQ(At(plug, x, 285), kRms) << what;
 }
 
+// Pixels of the vectorscope that differ from its artwork, and how many of them are
+// not where onAxis expects points.
+struct ScopePoints {
+  int lit = 0, offAxis = 0;
+};
+ScopePoints LitScopePoints(Brindle& plug, const std::function<bool(int, int)>& onAxis)
+{
+  ScopePoints points;
+  auto meters = CarriedImage(kImageMeters);
+  if (!meters) return points;
+  for (int y = 102; y < 231; ++y)
+    for (int x = 490; x < 619; ++x) {
+      if (At(plug, x, y) == PixelAt(*meters, x - 470, y)) continue;
+      ++points.lit;
+      points.offAxis += !onAxis(x, y);
+    }
+  return points;
+}
+
 }  // namespace
 
 TEST(MeterPanel, SilenceShowsEmptyBarsAndNoSignal)
@@ -116,23 +135,13 @@ TEST(MeterPanel, MonoSineLightsTheBarsCorrelationAndVerticalAxis)
   EXPECT_EQ(At(*plug, 690, 74), kPositive);
 
   // The vectorscope's points all lie in its middle column (554 of 490..618).
-  auto meters = CarriedImage(kImageMeters);
-  ASSERT_NE(meters, nullptr);
-  int lit = 0, offAxis = 0;
-  for (int y = 102; y < 231; ++y)
-    for (int x = 490; x < 619; ++x) {
-      if (At(*plug, x, y) == PixelAt(*meters, x - 470, y)) continue;
-      ++lit;
-      offAxis += x != 554;
-    }
-  EXPECT_GT(lit, 40);
-  EXPECT_EQ(offAxis, 0);
+  const ScopePoints points = LitScopePoints(*plug, [](int x, int) { return x == 554; });
+  EXPECT_GT(points.lit, 40);
+  EXPECT_EQ(points.offAxis, 0);
 }
 
 TEST(MeterPanel, OutOfPhaseGainAndBypass)
 {
-  auto meters = CarriedImage(kImageMeters);
-  ASSERT_NE(meters, nullptr);
   const double peak = 20.0 * std::log10(0.5), rms = peak - 10.0 * std::log10(2.0);
   {
     // Out of phase: correlation -1 fills from the centre to the left end, points lie
@@ -142,15 +151,9 @@ TEST(MeterPanel, OutOfPhaseGainAndBypass)
     EXPECT_EQ(At(*plug, 596, 74), kTrack);
     EXPECT_EQ(At(*plug, 590, 74), kNegative);
     EXPECT_EQ(At(*plug, 500, 74), kNegative);
-    int lit = 0, offAxis = 0;
-    for (int y = 102; y < 231; ++y)
-      for (int x = 490; x < 619; ++x) {
-        if (At(*plug, x, y) == PixelAt(*meters, x - 470, y)) continue;
-        ++lit;
-        offAxis += y != 166;
-      }
-    EXPECT_GT(lit, 40);
-    EXPECT_EQ(offAxis, 0);
+    const ScopePoints points = LitScopePoints(*plug, [](int, int y) { return y == 166; });
+    EXPECT_GT(points.lit, 40);
+    EXPECT_EQ(points.offAxis, 0);
   }
   {
     // Output gain -10 dB: the input bars show the input, the output bars 10 dB less.
