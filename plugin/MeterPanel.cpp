@@ -59,6 +59,7 @@ MeterPanel::~MeterPanel() = default;
 void MeterPanel::Start()
 {
   readings.Restart(tap.Ring());
+  idleTicks = 0;
   tap.SetListening(true);
   MarkDirty(false);
 }
@@ -67,7 +68,14 @@ void MeterPanel::Stop() { tap.SetListening(false); }
 
 void MeterPanel::Animate()
 {
-  if (readings.Consume(tap.Ring())) MarkDirty(false);
+  if (readings.Consume(tap.Ring())) {
+    idleTicks = 0;
+    MarkDirty(false);
+  } else if (++idleTicks > kIdleTicks && !readings.AtRest()) {
+    const IGraphics* graphics = Graphics();
+    readings.TakeSilence(1.0 / std::max(1, graphics ? graphics->FPS() : 25));
+    MarkDirty(false);
+  }
 }
 
 void MeterPanel::MouseDown(int x, int y, const IMouseMods&)

@@ -63,4 +63,8 @@ private:
   IBitmap background;
   MeterReadings readings;
   std::unique_ptr<PIX_MemBitmap> scopePixels;
+  // Ticks in a row that brought no audio; after kIdleTicks the host is taken to have
+  // stopped processing and each further tick counts as its time of silence.
+  static constexpr int kIdleTicks = 10;
+  int idleTicks = 0;
 };

@@ -99,6 +99,24 @@ void MeterReadings::SkipTime(double seconds)
     scope.Fade(seconds, kScopeFadeSeconds);
 }
 
+void MeterReadings::TakeSilence(double seconds)
+{
+    MeterSlice silence;
+    silence.sampleRate = lastSampleRate;
+    silence.frames = std::max(1, int(std::lround(seconds * double(lastSampleRate))));
+    Take(silence);
+}
+
+bool MeterReadings::AtRest() const
+{
+    for (const Level& level : levels) {
+        if (level.peakDb > kFloorDb || level.rmsDb > kFloorDb) {
+            return false;
+        }
+    }
+    return !hasCorrelation;
+}
+
 void MeterReadings::UpdatePeak(Level& level, double peak, double seconds)
 {
     const double db = ToDb(peak, kFloorDb);
@@ -128,6 +146,7 @@ void MeterReadings::Take(const MeterSlice& slice)
     }
     const double seconds = double(slice.frames) / double(slice.sampleRate);
     lastSliceSeconds = seconds;
+    lastSampleRate = slice.sampleRate;
 
     historyNewest = (historyNewest + 1) % kHistory;
     historyCount = std::min(historyCount + 1, kHistory);

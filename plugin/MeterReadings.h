@@ -64,6 +64,10 @@ public:
     void Take(const MeterSlice& slice);
     // Slices that were overwritten before they were read count as time passing.
     void SkipTime(double seconds);
+    // Time passing without audio (a host that stopped processing): read as silence.
+    void TakeSilence(double seconds);
+    // Nothing left to fall, fade or show: every level at the floor, no signal.
+    bool AtRest() const;
 
     const Level& LevelOf(Channel channel) const { return levels[channel]; }
     void ClearClip(Channel channel) { levels[channel].clipped = false; }
@@ -99,4 +103,5 @@ private:
     int historyNewest = 0;
     int historyCount = 0;
     double lastSliceSeconds = 0.005;
+    float lastSampleRate = 48000.0f;
 };

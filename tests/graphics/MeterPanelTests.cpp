@@ -212,3 +212,28 @@ TEST(MeterPanel, PictureDoesNotDependOnTheBlockSize)
     EXPECT_EQ(differ, 0u) << block;
   }
 }
+
+TEST(MeterPanel, MetersFallWhenTheHostStopsProcessing)
+{
+  // After ten timer ticks without audio each further tick counts as 40 ms of silence.
+  const double peak = 20.0 * std::log10(0.5), rms = peak - 10.0 * std::log10(2.0);
+  auto plug = OpenedWithMeters();
+  IGraphicsHeadless& editor = EditorOf(*plug);
+  Play(*plug, 1.0, Sine(44100.0, 0.5, 0.5));
+  // Each check redraws the whole editor: a tick leaves the surface outside the area it
+  // drew as the background's fill left it.
+  const IRect whole(0, 0, kEditorWidth, kEditorHeight);
+  for (int tick = 0; tick < 10; ++tick) editor.Tick();
+  editor.Draw(whole);
+  ExpectBar(*plug, kOutL, peak, rms, "ten idle ticks: unchanged");
+  // 20 ticks of silence (0.8 s): the RMS window is silent, the peak still held.
+  for (int tick = 0; tick < 20; ++tick) editor.Tick();
+  editor.Draw(whole);
+  EXPECT_EQ(At(*plug, kOutL, FirstLitRow(peak)), kPeak);
+  EXPECT_EQ(At(*plug, kOutL, 285), kPeak);
+  EXPECT_EQ(At(*plug, 650, 74), kTrack);  // no signal
+  // 100 more (4 s): 1.5 s of hold and 2.5 s of fall take -6 dBFS below -60.
+  for (int tick = 0; tick < 100; ++tick) editor.Tick();
+  editor.Draw(whole);
+  EXPECT_EQ(At(*plug, kOutL, 285), kTrack);
+}
