@@ -4,52 +4,73 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// Peaks and sums of one channel over a run. Written with four partial results so the
-// compiler can keep them in vector registers; non-finite samples leave the peak as it is.
+// The largest square and the sum of squares of one channel over a run: the peak is the
+// root of the largest square (exactly |x| for every finite x). Two frames per step in
+// vector registers where the target has them; the compiler keeps max() scalar otherwise.
+// Non-finite samples leave the largest square as it is.
 struct ChannelSums {
-    double peak = 0.0;
+    double largestSquare = 0.0;
     double squares = 0.0;
 };
 
+#if defined(__SSE2__)
+double Lane0(__m128d v) { return _mm_cvtsd_f64(v); }
+double Lane1(__m128d v) { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
+#endif
+
 ChannelSums Measure(const double* x, int frames)
 {
-    double peak[4] = {0.0, 0.0, 0.0, 0.0};
-    double squares[4] = {0.0, 0.0, 0.0, 0.0};
+    ChannelSums sums;
     int i = 0;
-    for (; i + 4 <= frames; i += 4) {
+#if defined(__SSE2__)
+    // Four partial results of each kind, so that no add waits for the one before it.
+    __m128d largest[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    __m128d total[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    for (; i + 8 <= frames; i += 8) {
         for (int k = 0; k < 4; ++k) {
-            const double v = x[i + k];
-            const double a = std::fabs(v);
-            peak[k] = a > peak[k] ? a : peak[k];
-            squares[k] += v * v;
+            const __m128d v = _mm_loadu_pd(x + i + 2 * k);
+            const __m128d square = _mm_mul_pd(v, v);
+            largest[k] = _mm_max_pd(square, largest[k]);  // the second operand wins over a NaN
+            total[k] = _mm_add_pd(total[k], square);
         }
     }
+    const __m128d largestAll = _mm_max_pd(_mm_max_pd(largest[0], largest[1]), _mm_max_pd(largest[2], largest[3]));
+    const __m128d totalAll = _mm_add_pd(_mm_add_pd(total[0], total[1]), _mm_add_pd(total[2], total[3]));
+    sums.largestSquare = std::max(Lane0(largestAll), Lane1(largestAll));
+    sums.squares = Lane0(totalAll) + Lane1(totalAll);
+#endif
     for (; i < frames; ++i) {
-        const double a = std::fabs(x[i]);
-        peak[0] = a > peak[0] ? a : peak[0];
-        squares[0] += x[i] * x[i];
+        const double square = x[i] * x[i];
+        sums.largestSquare = square > sums.largestSquare ? square : sums.largestSquare;
+        sums.squares += square;
     }
-    ChannelSums sums;
-    sums.peak = std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
-    sums.squares = (squares[0] + squares[1]) + (squares[2] + squares[3]);
     return sums;
 }
 
 double Product(const double* left, const double* right, int frames)
 {
-    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+    double sum = 0.0;
     int i = 0;
-    for (; i + 4 <= frames; i += 4) {
+#if defined(__SSE2__)
+    __m128d total[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    for (; i + 8 <= frames; i += 8) {
         for (int k = 0; k < 4; ++k) {
-            sum[k] += left[i + k] * right[i + k];
+            total[k] = _mm_add_pd(total[k], _mm_mul_pd(_mm_loadu_pd(left + i + 2 * k), _mm_loadu_pd(right + i + 2 * k)));
         }
     }
+    const __m128d totalAll = _mm_add_pd(_mm_add_pd(total[0], total[1]), _mm_add_pd(total[2], total[3]));
+    sum = Lane0(totalAll) + Lane1(totalAll);
+#endif
     for (; i < frames; ++i) {
-        sum[0] += left[i] * right[i];
+        sum += left[i] * right[i];
     }
-    return (sum[0] + sum[1]) + (sum[2] + sum[3]);
+    return sum;
 }
 
 }  // namespace
@@ -61,10 +82,9 @@ void MeterTap::Reset(double rate, int maxFrames)
     }
     sliceFrames = std::max(1, int(std::lround(sampleRate * kSliceSeconds)));
     pointStep = std::max(1.0, sampleRate / kPointsPerSecond);
-    copyFrames = std::max(1, maxFrames);
-    for (auto& channel : inputCopy) {
-        channel.assign(size_t(copyFrames), 0.0);
-    }
+    blockFrames = std::max(1, maxFrames);
+    // A block starts inside one slice and may end inside another.
+    pendingInput.assign(size_t(blockFrames / sliceFrames + 2), InputSums());
     kept = false;
     measuring = false;
 }
@@ -76,7 +96,7 @@ void MeterTap::StartSlice()
     slice.points = 0;
     for (int c = 0; c < 2; ++c) {
         inputSquares[c] = outputSquares[c] = 0.0;
-        inputPeak[c] = outputPeak[c] = 0.0;
+        inputLargest[c] = outputLargest[c] = 0.0;
     }
     outputProduct = 0.0;
 }
@@ -88,20 +108,27 @@ void MeterTap::KeepInput(const double* const* inputs, int frames)
         measuring = false;
         return;
     }
-    if (frames <= 0 || frames > copyFrames) {
+    if (frames <= 0 || frames > blockFrames) {
         return;
     }
     if (!measuring) {
         measuring = true;
         StartSlice();
     }
-    for (int c = 0; c < 2; ++c) {
-        double* copy = inputCopy[c].data();
-        if (inputs == nullptr || inputs[c] == nullptr) {
-            std::fill(copy, copy + frames, 0.0);
-        } else {
-            std::copy(inputs[c], inputs[c] + frames, copy);
+    // The input's sums for each run up to a slice's end, for MeasureOutput to join
+    // with the output's: the chain may overwrite the input before then.
+    size_t run = 0;
+    for (int done = 0, inSlice = sliceDone; done < frames; ++run) {
+        const int count = std::min(frames - done, sliceFrames - inSlice);
+        InputSums& sums = pendingInput[run];
+        for (int c = 0; c < 2; ++c) {
+            const ChannelSums measured =
+                inputs != nullptr && inputs[c] != nullptr ? Measure(inputs[c] + done, count) : ChannelSums();
+            sums.largestSquare[c] = measured.largestSquare;
+            sums.squares[c] = measured.squares;
         }
+        done += count;
+        inSlice = 0;
     }
     kept = true;
 }
@@ -112,25 +139,22 @@ void MeterTap::MeasureOutput(const double* const* outputs, int frames)
         return;
     }
     kept = false;
-    const double* inL = inputCopy[0].data();
-    const double* inR = inputCopy[1].data();
-    for (int done = 0; done < frames;) {
-        const int run = std::min(frames - done, sliceFrames - sliceDone);
-        MeasureRun(inL + done, inR + done, outputs[0] + done, outputs[1] + done, run);
-        done += run;
+    size_t run = 0;
+    for (int done = 0; done < frames; ++run) {
+        const int count = std::min(frames - done, sliceFrames - sliceDone);
+        MeasureRun(pendingInput[run], outputs[0] + done, outputs[1] + done, count);
+        done += count;
     }
 }
 
-void MeterTap::MeasureRun(const double* inL, const double* inR, const double* outL, const double* outR, int frames)
+void MeterTap::MeasureRun(const InputSums& input, const double* outL, const double* outR, int frames)
 {
-    const double* inputs[2] = {inL, inR};
     const double* outputs[2] = {outL, outR};
     for (int c = 0; c < 2; ++c) {
-        const ChannelSums in = Measure(inputs[c], frames);
         const ChannelSums out = Measure(outputs[c], frames);
-        inputPeak[c] = std::max(inputPeak[c], in.peak);
-        inputSquares[c] += in.squares;
-        outputPeak[c] = std::max(outputPeak[c], out.peak);
+        inputLargest[c] = std::max(inputLargest[c], input.largestSquare[c]);
+        inputSquares[c] += input.squares[c];
+        outputLargest[c] = std::max(outputLargest[c], out.largestSquare);
         outputSquares[c] += out.squares;
     }
     outputProduct += Product(outL, outR, frames);
@@ -142,9 +166,9 @@ void MeterTap::MeasureRun(const double* inL, const double* inR, const double* ou
     slice.frames = sliceFrames;
     slice.sampleRate = float(sampleRate);
     for (int c = 0; c < 2; ++c) {
-        slice.inputPeak[c] = float(inputPeak[c]);
+        slice.inputPeak[c] = float(std::sqrt(inputLargest[c]));
         slice.inputSquares[c] = float(inputSquares[c]);
-        slice.outputPeak[c] = float(outputPeak[c]);
+        slice.outputPeak[c] = float(std::sqrt(outputLargest[c]));
         slice.outputSquares[c] = float(outputSquares[c]);
     }
     slice.outputProduct = float(outputProduct);
@@ -153,7 +177,6 @@ void MeterTap::MeasureRun(const double* inL, const double* inR, const double* ou
     StartSlice();
     nextPoint = carried;
 }
-
 void MeterTap::TakePoints(const double* outL, const double* outR, int frames)
 {
     const double end = double(sliceDone + frames);

@@ -15,16 +15,16 @@ public:
     // Vectorscope samples per second of audio, at every sample rate.
     static constexpr double kPointsPerSecond = 9600.0;
 
-    // Sizes the copy of the input for blocks of up to maxFrames and restarts the
-    // current slice. Allocates: call outside the audio path.
+    // Sizes the input's sums for blocks of up to maxFrames and restarts the current
+    // slice. Allocates: call outside the audio path.
     void Reset(double sampleRate, int maxFrames);
 
     // Editor's thread: start or stop measuring. A start begins a fresh slice.
     void SetListening(bool on) { listening.store(on, std::memory_order_release); }
     bool Listening() const { return listening.load(std::memory_order_relaxed); }
 
-    // Audio thread, before the chain: keeps the input (null channels are silence) for
-    // the next MeasureOutput. frames must not exceed Reset's maxFrames.
+    // Audio thread, before the chain: measures the input (null channels are silence)
+    // for the next MeasureOutput. Blocks longer than Reset's maxFrames are not measured.
     void KeepInput(const double* const* inputs, int frames);
     // Audio thread, after the chain, with the same frames as KeepInput.
     void MeasureOutput(const double* const* outputs, int frames);
@@ -32,27 +32,31 @@ public:
     MeterRing& Ring() { return ring; }
 
 private:
-    void MeasureRun(const double* inL, const double* inR, const double* outL, const double* outR, int frames);
+    struct InputSums {
+        double largestSquare[2] = {0.0, 0.0};
+        double squares[2] = {0.0, 0.0};
+    };
+    void MeasureRun(const InputSums& input, const double* outL, const double* outR, int frames);
     void TakePoints(const double* outL, const double* outR, int frames);
     void StartSlice();
 
     MeterRing ring;
     std::atomic<bool> listening{false};
-    bool kept = false;  // KeepInput ran for the current block
+    bool kept = false;  // KeepInput measured the current block
     bool measuring = false;
     double sampleRate = 44100.0;
-    int sliceFrames = 220;
+    int sliceFrames = 221;
     double pointStep = 4.59375;
-    std::vector<double> inputCopy[2];
-    int copyFrames = 0;
+    int blockFrames = 0;
+    std::vector<InputSums> pendingInput;
 
     MeterSlice slice;
     int sliceDone = 0;
     double nextPoint = 0.0;  // frame within the slice of the next scope point
-    // Sums kept in double while a slice fills.
+    // Kept in double while a slice fills; peaks as their squares.
     double inputSquares[2] = {0.0, 0.0};
     double outputSquares[2] = {0.0, 0.0};
     double outputProduct = 0.0;
-    double inputPeak[2] = {0.0, 0.0};
-    double outputPeak[2] = {0.0, 0.0};
+    double inputLargest[2] = {0.0, 0.0};
+    double outputLargest[2] = {0.0, 0.0};
 };
