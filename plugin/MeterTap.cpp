@@ -10,67 +10,87 @@
 
 namespace {
 
-// The largest square and the sum of squares of one channel over a run: the peak is the
-// root of the largest square (exactly |x| for every finite x). Two frames per step in
-// vector registers where the target has them; the compiler keeps max() scalar otherwise.
+// The largest square and the sum of squares of each channel over a run, and the sum of
+// left x right: the peak is the root of the largest square (exactly |x| for every
+// finite x). Four frames per step in vector registers where the target has them, with
+// two partial results of each kind so that no add waits for the one before it.
 // Non-finite samples leave the largest square as it is.
-struct ChannelSums {
-    double largestSquare = 0.0;
-    double squares = 0.0;
+struct StereoSums {
+    double largestSquare[2] = {0.0, 0.0};
+    double squares[2] = {0.0, 0.0};
+    double product = 0.0;
 };
 
 #if defined(__SSE2__)
 double Lane0(__m128d v) { return _mm_cvtsd_f64(v); }
 double Lane1(__m128d v) { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
+double Largest(__m128d a, __m128d b)
+{
+    const __m128d both = _mm_max_pd(a, b);
+    return std::max(Lane0(both), Lane1(both));
+}
+double Total(__m128d a, __m128d b)
+{
+    const __m128d both = _mm_add_pd(a, b);
+    return Lane0(both) + Lane1(both);
+}
 #endif
 
-ChannelSums Measure(const double* x, int frames)
+StereoSums Measure(const double* left, const double* right, int frames)
 {
-    ChannelSums sums;
+    StereoSums sums;
     int i = 0;
 #if defined(__SSE2__)
-    // Four partial results of each kind, so that no add waits for the one before it.
-    __m128d largest[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
-    __m128d total[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
-    for (; i + 8 <= frames; i += 8) {
-        for (int k = 0; k < 4; ++k) {
-            const __m128d v = _mm_loadu_pd(x + i + 2 * k);
-            const __m128d square = _mm_mul_pd(v, v);
-            largest[k] = _mm_max_pd(square, largest[k]);  // the second operand wins over a NaN
-            total[k] = _mm_add_pd(total[k], square);
+    const __m128d zero = _mm_setzero_pd();
+    __m128d largestL[2] = {zero, zero}, largestR[2] = {zero, zero};
+    __m128d totalL[2] = {zero, zero}, totalR[2] = {zero, zero}, product[2] = {zero, zero};
+    for (; i + 4 <= frames; i += 4) {
+        for (int k = 0; k < 2; ++k) {
+            const __m128d l = _mm_loadu_pd(left + i + 2 * k);
+            const __m128d r = _mm_loadu_pd(right + i + 2 * k);
+            const __m128d squareL = _mm_mul_pd(l, l);
+            const __m128d squareR = _mm_mul_pd(r, r);
+            largestL[k] = _mm_max_pd(squareL, largestL[k]);  // the second operand wins over a NaN
+            largestR[k] = _mm_max_pd(squareR, largestR[k]);
+            totalL[k] = _mm_add_pd(totalL[k], squareL);
+            totalR[k] = _mm_add_pd(totalR[k], squareR);
+            product[k] = _mm_add_pd(product[k], _mm_mul_pd(l, r));
         }
     }
-    const __m128d largestAll = _mm_max_pd(_mm_max_pd(largest[0], largest[1]), _mm_max_pd(largest[2], largest[3]));
-    const __m128d totalAll = _mm_add_pd(_mm_add_pd(total[0], total[1]), _mm_add_pd(total[2], total[3]));
-    sums.largestSquare = std::max(Lane0(largestAll), Lane1(largestAll));
-    sums.squares = Lane0(totalAll) + Lane1(totalAll);
+    sums.largestSquare[0] = Largest(largestL[0], largestL[1]);
+    sums.largestSquare[1] = Largest(largestR[0], largestR[1]);
+    sums.squares[0] = Total(totalL[0], totalL[1]);
+    sums.squares[1] = Total(totalR[0], totalR[1]);
+    sums.product = Total(product[0], product[1]);
 #endif
     for (; i < frames; ++i) {
-        const double square = x[i] * x[i];
-        sums.largestSquare = square > sums.largestSquare ? square : sums.largestSquare;
-        sums.squares += square;
+        const double squares[2] = {left[i] * left[i], right[i] * right[i]};
+        for (int c = 0; c < 2; ++c) {
+            sums.largestSquare[c] = squares[c] > sums.largestSquare[c] ? squares[c] : sums.largestSquare[c];
+            sums.squares[c] += squares[c];
+        }
+        sums.product += left[i] * right[i];
     }
     return sums;
 }
 
-double Product(const double* left, const double* right, int frames)
+// Null channels are silence.
+StereoSums MeasureInput(const double* const* inputs, int offset, int frames)
 {
-    double sum = 0.0;
-    int i = 0;
-#if defined(__SSE2__)
-    __m128d total[4] = {_mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
-    for (; i + 8 <= frames; i += 8) {
-        for (int k = 0; k < 4; ++k) {
-            total[k] = _mm_add_pd(total[k], _mm_mul_pd(_mm_loadu_pd(left + i + 2 * k), _mm_loadu_pd(right + i + 2 * k)));
-        }
+    if (inputs == nullptr || (inputs[0] == nullptr && inputs[1] == nullptr)) {
+        return StereoSums();
     }
-    const __m128d totalAll = _mm_add_pd(_mm_add_pd(total[0], total[1]), _mm_add_pd(total[2], total[3]));
-    sum = Lane0(totalAll) + Lane1(totalAll);
-#endif
-    for (; i < frames; ++i) {
-        sum += left[i] * right[i];
+    if (inputs[0] != nullptr && inputs[1] != nullptr) {
+        return Measure(inputs[0] + offset, inputs[1] + offset, frames);
     }
-    return sum;
+    // One channel only: measured against itself, the other side left at silence.
+    const int present = inputs[0] != nullptr ? 0 : 1;
+    const double* x = inputs[present] + offset;
+    StereoSums own = Measure(x, x, frames);
+    StereoSums sums;
+    sums.largestSquare[present] = own.largestSquare[0];
+    sums.squares[present] = own.squares[0];
+    return sums;
 }
 
 }  // namespace
@@ -81,7 +101,7 @@ void MeterTap::Reset(double rate, int maxFrames)
         sampleRate = rate;
     }
     sliceFrames = std::max(1, int(std::lround(sampleRate * kSliceSeconds)));
-    pointStep = std::max(1.0, sampleRate / kPointsPerSecond);
+    pointStep = std::max(1, int(std::lround(sampleRate / kPointsPerSecond)));
     blockFrames = std::max(1, maxFrames);
     // A block starts inside one slice and may end inside another.
     pendingInput.assign(size_t(blockFrames / sliceFrames + 2), InputSums());
@@ -92,7 +112,7 @@ void MeterTap::Reset(double rate, int maxFrames)
 void MeterTap::StartSlice()
 {
     sliceDone = 0;
-    nextPoint = 0.0;
+    nextPoint = 0;
     slice.points = 0;
     for (int c = 0; c < 2; ++c) {
         inputSquares[c] = outputSquares[c] = 0.0;
@@ -120,12 +140,11 @@ void MeterTap::KeepInput(const double* const* inputs, int frames)
     size_t run = 0;
     for (int done = 0, inSlice = sliceDone; done < frames; ++run) {
         const int count = std::min(frames - done, sliceFrames - inSlice);
+        const StereoSums measured = MeasureInput(inputs, done, count);
         InputSums& sums = pendingInput[run];
         for (int c = 0; c < 2; ++c) {
-            const ChannelSums measured =
-                inputs != nullptr && inputs[c] != nullptr ? Measure(inputs[c] + done, count) : ChannelSums();
-            sums.largestSquare[c] = measured.largestSquare;
-            sums.squares[c] = measured.squares;
+            sums.largestSquare[c] = measured.largestSquare[c];
+            sums.squares[c] = measured.squares[c];
         }
         done += count;
         inSlice = 0;
@@ -149,15 +168,14 @@ void MeterTap::MeasureOutput(const double* const* outputs, int frames)
 
 void MeterTap::MeasureRun(const InputSums& input, const double* outL, const double* outR, int frames)
 {
-    const double* outputs[2] = {outL, outR};
+    const StereoSums out = Measure(outL, outR, frames);
     for (int c = 0; c < 2; ++c) {
-        const ChannelSums out = Measure(outputs[c], frames);
         inputLargest[c] = std::max(inputLargest[c], input.largestSquare[c]);
         inputSquares[c] += input.squares[c];
-        outputLargest[c] = std::max(outputLargest[c], out.largestSquare);
-        outputSquares[c] += out.squares;
+        outputLargest[c] = std::max(outputLargest[c], out.largestSquare[c]);
+        outputSquares[c] += out.squares[c];
     }
-    outputProduct += Product(outL, outR, frames);
+    outputProduct += out.product;
     TakePoints(outL, outR, frames);
     sliceDone += frames;
     if (sliceDone < sliceFrames) {
@@ -173,20 +191,20 @@ void MeterTap::MeasureRun(const InputSums& input, const double* outL, const doub
     }
     slice.outputProduct = float(outputProduct);
     ring.Push(slice);
-    const double carried = nextPoint - sliceFrames;  // keeps the points evenly spaced across slices
+    // Keeps the points evenly spaced across slices (0 when the slice ran out of room).
+    const int carried = std::max(0, nextPoint - sliceFrames);
     StartSlice();
     nextPoint = carried;
 }
 void MeterTap::TakePoints(const double* outL, const double* outR, int frames)
 {
-    const double end = double(sliceDone + frames);
-    while (nextPoint < end) {
-        const int at = std::max(0, int(nextPoint) - sliceDone);
-        if (slice.points < MeterSlice::kMaxPoints) {
-            slice.pointLeft[slice.points] = float(outL[at]);
-            slice.pointRight[slice.points] = float(outR[at]);
-            ++slice.points;
-        }
-        nextPoint += pointStep;
+    const int end = std::min(sliceDone + frames, sliceDone + (MeterSlice::kMaxPoints - slice.points) * pointStep);
+    int count = slice.points;
+    for (; nextPoint < end; nextPoint += pointStep) {
+        const int at = nextPoint - sliceDone;
+        slice.pointLeft[count] = float(outL[at]);
+        slice.pointRight[count] = float(outR[at]);
+        ++count;
     }
+    slice.points = count;
 }

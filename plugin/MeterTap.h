@@ -12,7 +12,8 @@
 class MeterTap {
 public:
     static constexpr double kSliceSeconds = 0.005;
-    // Vectorscope samples per second of audio, at every sample rate.
+    // Vectorscope samples per second of audio: every n-th sample, n the whole number
+    // nearest rate / 9600 (every 5th at 44.1 and 48 kHz, every 20th at 192 kHz).
     static constexpr double kPointsPerSecond = 9600.0;
 
     // Sizes the input's sums for blocks of up to maxFrames and restarts the current
@@ -46,13 +47,13 @@ private:
     bool measuring = false;
     double sampleRate = 44100.0;
     int sliceFrames = 221;
-    double pointStep = 4.59375;
+    int pointStep = 5;
     int blockFrames = 0;
     std::vector<InputSums> pendingInput;
 
     MeterSlice slice;
     int sliceDone = 0;
-    double nextPoint = 0.0;  // frame within the slice of the next scope point
+    int nextPoint = 0;  // frame within the slice of the next scope point
     // Kept in double while a slice fills; peaks as their squares.
     double inputSquares[2] = {0.0, 0.0};
     double outputSquares[2] = {0.0, 0.0};

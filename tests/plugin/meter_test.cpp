@@ -172,6 +172,30 @@ TEST(Meters, RmsOfASineIsThreeDecibelsBelowItsPeak)
     }
 }
 
+TEST(Meters, UnusualRatesGiveTheSameReadings)
+{
+    // At 13 kHz every sample is a scope point and a 5 ms slice (65 frames) has more than
+    // a slice holds; at 1 kHz a slice is 5 frames; 768 kHz takes every 80th sample.
+    for (double rate : {1000.0, 13000.0, 768000.0}) {
+        MeterRig rig(rate, 333);
+        rig.Run(0.6, Sine(rate, 100.0, 0.5, 0.5));
+        EXPECT_NEAR(rig.Out(0).rmsDb, 20.0 * std::log10(0.5) - 3.0103, 0.02) << rate;
+        EXPECT_NEAR(rig.readings.Correlation(), 1.0, 1e-6) << rate;
+        // Twelve more blocks (more than a slice at every rate here), straight into the ring.
+        std::vector<double> x(333, 0.25);
+        const double* channels[2] = {x.data(), x.data()};
+        for (int block = 0; block < 12; ++block) {
+            rig.tap.KeepInput(channels, 333);
+            rig.tap.MeasureOutput(channels, 333);
+        }
+        MeterSlice slice;
+        uint64_t dropped = 0;
+        ASSERT_TRUE(rig.tap.Ring().Pop(slice, dropped)) << rate;
+        EXPECT_LE(slice.points, MeterSlice::kMaxPoints) << rate;
+        EXPECT_GT(slice.points, 0) << rate;
+    }
+}
+
 TEST(Meters, ReadingsDoNotDependOnTheBlockSize)
 {
     const double rate = 48000.0;
