@@ -663,7 +663,7 @@ TEST_P(EditorInHost, ReopeningLeavesOneWorkingWindow)
 
 TEST_P(EditorInHost, TwoEditorsShareTheWindowClassUntilTheLastCloses)
 {
-  HostWindow secondWindow(kEditorWidth + 20, 0, kEditorWidth, kEditorHeight);
+  HostWindow secondWindow(0, kEditorHeight + 40, kEditorWidth, kEditorHeight);  // below: both fit the display
   std::unique_ptr<EditorSession> second = MakeSession(GetParam());
   ASSERT_TRUE(second->Open(secondWindow.Handle()));
   HWND secondEditor = secondWindow.Editor();
