@@ -38,9 +38,10 @@ public:
         const uint64_t index = written.load(std::memory_order_relaxed);
         Slot& slot = slots[index % kSlots];
         // Odd while the slot is being written: a reader that sees it odd, or sees the
-        // count change across its copy, drops the slot.
+        // count change across its copy, drops the slot. The payload's stores release
+        // (and the reader's loads acquire) so that a reader that saw any new word also
+        // sees the odd count afterwards; on x86 these are plain moves.
         slot.sequence.store(2 * index + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
         slot.Store(slice);
         slot.sequence.store(2 * index + 2, std::memory_order_release);
         written.store(index + 1, std::memory_order_release);
@@ -64,7 +65,6 @@ public:
             const uint64_t before = slot.sequence.load(std::memory_order_acquire);
             if (before == expected) {
                 slot.Load(out);
-                std::atomic_thread_fence(std::memory_order_acquire);
                 if (slot.sequence.load(std::memory_order_relaxed) == expected) {
                     ++read;
                     return true;
@@ -92,29 +92,29 @@ private:
 
         void Store(const MeterSlice& s)
         {
-            frames.store(s.frames, std::memory_order_relaxed);
-            points.store(s.points, std::memory_order_relaxed);
+            frames.store(s.frames, std::memory_order_release);
+            points.store(s.points, std::memory_order_release);
             const float head[11] = {s.sampleRate,       s.inputPeak[0],     s.inputPeak[1],     s.inputSquares[0],
                                     s.inputSquares[1],  s.outputPeak[0],    s.outputPeak[1],    s.outputSquares[0],
                                     s.outputSquares[1], s.outputProduct,    0.0f};
             for (int i = 0; i < 11; ++i) {
-                words[size_t(i)].store(head[i], std::memory_order_relaxed);
+                words[size_t(i)].store(head[i], std::memory_order_release);
             }
             const int count = s.points < 0 ? 0 : (s.points > MeterSlice::kMaxPoints ? MeterSlice::kMaxPoints : s.points);
             for (int i = 0; i < count; ++i) {
-                words[size_t(11 + 2 * i)].store(s.pointLeft[i], std::memory_order_relaxed);
-                words[size_t(12 + 2 * i)].store(s.pointRight[i], std::memory_order_relaxed);
+                words[size_t(11 + 2 * i)].store(s.pointLeft[i], std::memory_order_release);
+                words[size_t(12 + 2 * i)].store(s.pointRight[i], std::memory_order_release);
             }
         }
 
         void Load(MeterSlice& s) const
         {
-            s.frames = frames.load(std::memory_order_relaxed);
-            const int32_t count = points.load(std::memory_order_relaxed);
+            s.frames = frames.load(std::memory_order_acquire);
+            const int32_t count = points.load(std::memory_order_acquire);
             s.points = count < 0 ? 0 : (count > MeterSlice::kMaxPoints ? MeterSlice::kMaxPoints : count);
             float head[11];
             for (int i = 0; i < 11; ++i) {
-                head[i] = words[size_t(i)].load(std::memory_order_relaxed);
+                head[i] = words[size_t(i)].load(std::memory_order_acquire);
             }
             s.sampleRate = head[0];
             s.inputPeak[0] = head[1];
@@ -127,8 +127,8 @@ private:
             s.outputSquares[1] = head[8];
             s.outputProduct = head[9];
             for (int i = 0; i < s.points; ++i) {
-                s.pointLeft[i] = words[size_t(11 + 2 * i)].load(std::memory_order_relaxed);
-                s.pointRight[i] = words[size_t(12 + 2 * i)].load(std::memory_order_relaxed);
+                s.pointLeft[i] = words[size_t(11 + 2 * i)].load(std::memory_order_acquire);
+                s.pointRight[i] = words[size_t(12 + 2 * i)].load(std::memory_order_acquire);
             }
         }
     };
