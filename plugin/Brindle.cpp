@@ -323,6 +323,15 @@ void Brindle::ProcessDouble(double** inputs, double** outputs, int frames)
     }
 }
 
+void Brindle::ProcessBypassed(double** inputs, double** outputs, int frames)
+{
+    meterTap.KeepInput(inputs, frames);
+    BrindleWrapper::ProcessBypassed(inputs, outputs, frames);
+    if (outputs != nullptr && outputs[0] != nullptr && outputs[1] != nullptr) {
+        meterTap.MeasureOutput(outputs, frames);
+    }
+}
+
 void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, int frames)
 {
     meterTap.KeepInput(inputs, frames);

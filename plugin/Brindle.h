@@ -71,6 +71,8 @@ public:
     // The meters measure only while an editor is open.
     void OnEditorOpened() override;
     void OnEditorClosing() override;
+    // The host's bypass: the meters still show the input and what the host receives.
+    void ProcessBypassed(double** inputs, double** outputs, int frames) override;
 
     static constexpr int32_t FourCharCode(const char* code)
     {

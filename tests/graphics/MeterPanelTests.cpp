@@ -162,10 +162,16 @@ TEST(MeterPanel, OutOfPhaseGainAndBypass)
     Play(*plug, 1.0, Sine(44100.0, 0.5, 0.5));
     ExpectBar(*plug, kInL, peak, rms, "input, gain -10 dB");
     ExpectBar(*plug, kOutR, peak - 10.0, rms - 10.0, "output, gain -10 dB");
-    // Bypassed, the output is what the host receives: the input.
+    // Bypassed, the output is what the host receives: the input. The same when the
+    // host bypasses the plug-in itself (the VST 3 bypass).
     plug->SetParamFromHost(Brindle::kBypass, 1.0);
     Play(*plug, 2.0, Sine(44100.0, 0.5, 0.5));
     ExpectBar(*plug, kOutR, peak, rms, "bypass");
+    plug->SetParamFromHost(Brindle::kBypass, 0.0);
+    plug->SetBypassed(true);
+    Play(*plug, 2.0, Sine(44100.0, 0.25, 0.25));
+    ExpectBar(*plug, kInL, peak - 6.0206, rms - 6.0206, "host bypass, input");
+    ExpectBar(*plug, kOutR, peak - 6.0206, rms - 6.0206, "host bypass, output");
   }
 }
 
