@@ -193,6 +193,9 @@ protected:
   bool SetHostIdentity(HostKind id, int32_t packedVersion);
   // Creates the bypass delay line for the channel counts (when there is an input).
   void CreateBypassDelay();
+  // A block while the host bypasses the plug-in: the input passed through (delayed by
+  // the latency, when there is one). Plug-ins that watch their audio (meters) wrap it.
+  virtual void ProcessBypassed(double** inputBuffers, double** outputBuffers, int frames);
 
   void* hostContext;
   HostKind hostId = kHostNotIdentified;

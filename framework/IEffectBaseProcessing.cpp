@@ -279,10 +279,16 @@ void IEffectBase::RunPlugin(int frames)
 {
   if (!bypassed)
     ProcessDouble(inputData.data(), outputData.data(), frames);
-  else if (latency != 0 && bypassDelay)
-    bypassDelay->Process(inputData.data(), outputData.data(), frames);
   else
-    PassThrough(inputData.data(), outputData.data(), frames);
+    ProcessBypassed(inputData.data(), outputData.data(), frames);
+}
+
+void IEffectBase::ProcessBypassed(double** inputBuffers, double** outputBuffers, int frames)
+{
+  if (latency != 0 && bypassDelay)
+    bypassDelay->Process(inputBuffers, outputBuffers, frames);
+  else
+    PassThrough(inputBuffers, outputBuffers, frames);
 }
 
 void IEffectBase::ProcessFloat(int inputCount, const float* const* inputBuffers, int outputCount,

@@ -29,6 +29,9 @@ public:
   virtual void MouseOver(int /*x*/, int /*y*/, const IMouseMods& /*mods*/) {}
   virtual void MouseOut() {}
   virtual bool Draw(IGraphics& graphics) = 0;
+  // Once per redraw tick, on the editor's thread, before the editor looks for dirty
+  // controls: controls that show what the audio thread measured take it here.
+  virtual void Animate() {}
 
   // A value from the plug-in: the first one also becomes the default; a change
   // marks the control dirty (for two redraws) without sending it back.

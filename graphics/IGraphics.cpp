@@ -121,6 +121,7 @@ bool IGraphics::CollectDirty(IRect& rect)
   rect = IRect();
   bool dirty = false;
   for (IControl* control : controls) {
+    control->Animate();
     if (control->NeedsRedraw()) {
       rect = rect.Union(control->GetRect());
       dirty = true;

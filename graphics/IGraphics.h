@@ -85,7 +85,8 @@ public:
   virtual void CreateDrawSurfaces();
 
   // ---- Redraw cycle ----
-  // Unites the rectangles of the dirty controls into rect; false when none is dirty.
+  // Lets every control animate, then unites the rectangles of the dirty controls into
+  // rect; false when none is dirty. Platforms call it once per redraw tick.
   bool CollectDirty(IRect& rect);
   // Draws every visible control that meets area, bottom to top, cleans them all
   // and presents the area.

@@ -11,6 +11,7 @@
 #include "graphics/IControl.h"
 #include "graphics/IGraphics.h"
 #include "BrindleEditor.h"
+#include "MeterPanel.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ void Brindle::Initialize()
     TuneMonoDetector();
     dryLeft.assign(size_t(kMinPieceFrames), 0.0);
     dryRight.assign(size_t(kMinPieceFrames), 0.0);
+    meterTap.Reset(sampleRate, kMinPieceFrames);
 
     delay.SetChannel(0, kLeftDelayMs, kLeftFeedback);
     delay.SetChannel(1, kRightDelayMs, kRightFeedback);
@@ -98,10 +100,11 @@ void Brindle::Initialize()
     DefineParameters();
 
     BrindleEditorLayout layout;
-    IGraphics* editor = BuildBrindleEditor(this, layout);
+    IGraphics* editor = BuildBrindleEditor(this, meterTap, layout);
     lampControl = layout.lampControl;
     firstPageControl = layout.firstPageControl;
     secondPageControl = layout.secondPageControl;
+    meterPanelControl = layout.meterPanel;
     stereoOnlyControls = layout.stereoOnlyControls;
     AttachEditor(editor);
 }
@@ -151,6 +154,18 @@ void Brindle::AttachEditor(IGraphics* editor)
     }
 }
 
+void Brindle::OnEditorOpened()
+{
+    if (auto* panel = dynamic_cast<MeterPanel*>(EditorControl(meterPanelControl))) {
+        panel->Start();
+    }
+}
+
+void Brindle::OnEditorClosing()
+{
+    meterTap.SetListening(false);
+}
+
 double Brindle::ParamValue(int index) const
 {
     const IParam* param = GetParam(index);
@@ -164,6 +179,7 @@ void Brindle::OnReset()
     dryLeft.assign(size_t(pieceFrames), 0.0);
     dryRight.assign(size_t(pieceFrames), 0.0);
     SettleGlides();
+    meterTap.Reset(UsableSampleRate(SampleRate()) ? SampleRate() : sampleRate, pieceFrames);
     audioRunning = false;
 
     const double rate = SampleRate();
@@ -307,10 +323,21 @@ void Brindle::ProcessDouble(double** inputs, double** outputs, int frames)
     }
 }
 
+void Brindle::ProcessBypassed(double** inputs, double** outputs, int frames)
+{
+    meterTap.KeepInput(inputs, frames);
+    BrindleWrapper::ProcessBypassed(inputs, outputs, frames);
+    if (outputs != nullptr && outputs[0] != nullptr && outputs[1] != nullptr) {
+        meterTap.MeasureOutput(outputs, frames);
+    }
+}
+
 void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, int frames)
 {
+    meterTap.KeepInput(inputs, frames);
     CopyChannels(inputs, outputs, frames);
     if (bypass) {
+        meterTap.MeasureOutput(outputs, frames);
         return;
     }
     double* left = outputs[0];
@@ -359,6 +386,7 @@ void Brindle::ProcessPiece(const double* const* inputs, double* const* outputs, 
             right[i] = sum;
         }
     }
+    meterTap.MeasureOutput(outputs, frames);
 }
 
 void Brindle::DetectMono(const double* left, const double* right, int frames)

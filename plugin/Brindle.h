@@ -17,6 +17,7 @@
 #include "BrindleVersion.h"
 #include "FilteredFeedbackDelay.h"
 #include "MSAmplifier.h"
+#include "MeterTap.h"
 #include "MovingRms.h"
 #include "PanningTool.h"
 #include "ParamSmoother.h"
@@ -68,6 +69,11 @@ public:
     void ProcessDouble(double** inputs, double** outputs, int frames) override;
     // Also shows the lamp lit until the first lamp update from the audio path.
     void AttachEditor(IGraphics* editor) override;
+    // The meters measure only while an editor is open.
+    void OnEditorOpened() override;
+    void OnEditorClosing() override;
+    // The host's bypass: the meters still show the input and what the host receives.
+    void ProcessBypassed(double** inputs, double** outputs, int frames) override;
 
     static constexpr int32_t FourCharCode(const char* code)
     {
@@ -124,6 +130,7 @@ private:
     int32_t lampCounter = 0;
     // Samples between lamp updates: 25 a second.
     int32_t lampInterval = 1764;
+    MeterTap meterTap;
     // The lamp coefficient to the power k, for runs of k samples with one verdict.
     std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 
@@ -131,5 +138,6 @@ private:
     int32_t lampControl = 15;
     int32_t firstPageControl = 2;
     int32_t secondPageControl = 1;
+    int32_t meterPanelControl = -1;
     std::vector<int32_t> stereoOnlyControls{8, 9, 10, 11, 12, 13, 14};
 };

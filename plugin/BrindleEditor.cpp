@@ -2,6 +2,7 @@
 #include "BrindleEditor.h"
 
 #include "Brindle.h"
+#include "MeterPanel.h"
 
 #include "graphics/IBitmapControl.h"
 #include "graphics/IGraphics.h"
@@ -18,7 +19,7 @@ IRect KnobRect(int x, int y, const IText& text)
 
 }  // namespace
 
-IGraphics* BuildBrindleEditor(IEffectBase* plug, BrindleEditorLayout& layout)
+IGraphics* BuildBrindleEditor(IEffectBase* plug, MeterTap& meters, BrindleEditorLayout& layout)
 {
   IGraphics* editor = CreatePlatformGraphics(plug, kEditorWidth, kEditorHeight, kEditorFps);
   editor->AddBackgroundPanel(IColor(255, 255, 255, 255));
@@ -33,6 +34,7 @@ IGraphics* BuildBrindleEditor(IEffectBase* plug, BrindleEditorLayout& layout)
   const IBitmap background2 = editor->LoadBitmap(kImageBackground2, "Brindle_Background2", 1);
   const IBitmap about = editor->LoadBitmap(kImageAbout, "Brindle_About", 1);
   const IBitmap buttonSmall = editor->LoadBitmap(kImageButtonRed20, "button_red_20", 2);
+  const IBitmap meterPage = editor->LoadBitmap(kImageMeters, "Brindle_Meters", 1);
 
   IText knobText;
   knobText.size = 13;
@@ -57,5 +59,6 @@ IGraphics* BuildBrindleEditor(IEffectBase* plug, BrindleEditorLayout& layout)
   layout.lampControl = editor->AddControl(new IBitmapControl(plug, 22, 54, -1, lamp));
   editor->AddControl(new ISwitchControl(plug, 30, 238, Brindle::kBypass, buttonRed));
   editor->AddControl(new IBitmapOverlayControl(plug, 0, 0, about, IRect(202, 278, 271, 307)));
+  layout.meterPanel = editor->AddControl(new MeterPanel(plug, meters, meterPage));
   return editor;
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -39,6 +40,10 @@ const char* SnapshotUsage()
          "  --wheel X,Y,N       turn the wheel N notches at X,Y\n"
          "  --fine              hold Shift during the next action\n"
          "  --version           print the version and exit\n"
+         "  --input FILE        play FILE through the plug-in with the editor open before\n"
+         "                      drawing, so the meters show it (mono files feed both channels)\n"
+         "  --at SECONDS        stop playing at this time (after the end: silence follows);\n"
+         "                      default: the end of FILE\n"
          "  --help              show this text\n";
 }
 
@@ -47,7 +52,8 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
   bool fine = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue = arg == "--param" || arg == "--click" || arg == "--drag" || arg == "--wheel";
+    const bool takesValue = arg == "--param" || arg == "--click" || arg == "--drag" || arg == "--wheel" ||
+                            arg == "--input" || arg == "--at";
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       continue;
@@ -64,7 +70,23 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
       error = arg + " needs a value";
       return false;
     }
-    if (arg == "--param") {
+    if (arg == "--input") {
+      options.inputPath = args[++i];
+      if (options.inputPath.empty()) {
+        error = "--input needs a file";
+        return false;
+      }
+    } else if (arg == "--at") {
+      const std::string& value = args[++i];
+      char* end = nullptr;
+      const double seconds = std::strtod(value.c_str(), &end);
+      // An hour at most: the whole time is played, sample by sample.
+      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0.0 || seconds > 3600.0) {
+        error = "--at expects seconds from 0 to 3600, not '" + value + "'";
+        return false;
+      }
+      options.atSeconds = seconds;
+    } else if (arg == "--param") {
       const std::string& setting = args[++i];
       const size_t equals = setting.find('=');
       if (equals == std::string::npos || equals == 0) {
@@ -106,6 +128,10 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
   }
   if (!options.help && !options.version && options.outputPath.empty()) {
     error = "no output file";
+    return false;
+  }
+  if (options.atSeconds >= 0.0 && options.inputPath.empty()) {
+    error = "--at needs --input";
     return false;
   }
   return true;

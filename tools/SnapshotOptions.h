@@ -18,6 +18,8 @@ struct SnapshotOptions {
   std::vector<std::pair<std::string, std::string>> params;  // name and value text, in order
   std::vector<SnapshotAction> actions;                      // in command-line order
   std::string outputPath;
+  std::string inputPath;  // a sound file played through the plug-in before drawing
+  double atSeconds = -1.0;  // where in it to stop; negative: at its end
   bool help = false;
   bool version = false;
 };

@@ -236,7 +236,7 @@ TEST(BrindleEditor, DrawsKnobFramesGreyedControlsAndTheLamp)
   plug->SetParamFromHost(Brindle::kChannelSelector, 0.5);
   editor.Tick();
   // A redraw of the whole editor, as for a window uncovered.
-  editor.Draw(IRect(0, 0, 470, 322));
+  editor.Draw(IRect(0, 0, kEditorWidth, kEditorHeight));
   PIX_SysBitmap& surface = *editor.Surface();
 
   int compared = 0, differFromNeighbour = 0;

@@ -20,7 +20,7 @@ void WholeWindow(benchmark::State& state)
 {
   auto plug = MakeBrindle();
   IGraphicsHeadless& editor = EditorOf(*plug);
-  for (auto _ : state) benchmark::DoNotOptimize(editor.Draw(IRect(0, 0, 470, 322)));
+  for (auto _ : state) benchmark::DoNotOptimize(editor.Draw(IRect(0, 0, kEditorWidth, kEditorHeight)));
 }
 BENCHMARK(WholeWindow);
 

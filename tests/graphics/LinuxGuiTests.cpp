@@ -27,6 +27,7 @@
 #include "X11Host.h"
 #include "graphics/IGraphicsLinux.h"
 #include "graphics/IMenu.h"
+#include "plugin/BrindleEditor.h"
 
 using namespace vst3;
 using namespace vst3host;
@@ -36,8 +37,8 @@ using x11host::TestDisplay;
 
 namespace {
 
-constexpr int kWidth = 470;
-constexpr int kHeight = 322;
+constexpr int kWidth = kEditorWidth;
+constexpr int kHeight = kEditorHeight;
 constexpr int kWidthParam = 4;
 constexpr int kDelayAmountParam = 3;
 constexpr int kChannelSelectorParam = 6;
@@ -74,13 +75,43 @@ Capture Snapshot(const std::vector<std::string>& arguments) {
 }
 
 // Pixels that differ between two captures of the same size (all, when the sizes
-// differ), leaving out an area whose content is known to differ.
-int DifferingPixels(const Capture& a, const Capture& b, const IRect& leaveOut = IRect()) {
+// differ), leaving out areas whose content is known to differ.
+int DifferingPixels(const Capture& a, const Capture& b, std::initializer_list<IRect> leaveOut = {}) {
     if (a.width != b.width || a.height != b.height) return kWidth * kHeight;
     int count = 0;
     for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) count += a.at(x, y) != b.at(x, y) && !leaveOut.Contains(x, y);
+        for (int x = 0; x < a.width; ++x) {
+            bool left = false;
+            for (const IRect& area : leaveOut) left = left || area.Contains(x, y);
+            count += a.at(x, y) != b.at(x, y) && !left;
+        }
     return count;
+}
+
+// A 32-bit float stereo WAV file of the two channels at rate.
+bool WriteFloatWav(const std::string& path, const std::vector<float>& left, const std::vector<float>& right,
+                   uint32_t rate) {
+    std::ofstream file(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { file.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { file.write(reinterpret_cast<const char*>(&v), 2); };
+    const uint32_t dataBytes = uint32_t(left.size() * 8);
+    file.write("RIFF", 4);
+    u32(36 + dataBytes);
+    file.write("WAVEfmt ", 8);
+    u32(16);
+    u16(3);  // IEEE float
+    u16(2);
+    u32(rate);
+    u32(rate * 8);
+    u16(8);
+    u16(32);
+    file.write("data", 4);
+    u32(dataBytes);
+    for (size_t i = 0; i < left.size(); ++i) {
+        file.write(reinterpret_cast<const char*>(&left[i]), 4);
+        file.write(reinterpret_cast<const char*>(&right[i]), 4);
+    }
+    return bool(file);
 }
 
 // One plug-in instance with its editor in a host window, as either format.
@@ -102,6 +133,8 @@ public:
     virtual double lastReported(int index) = 0;
     // One block of audio with a host change of the parameter, as the audio thread brings it.
     virtual void audioBlock(int index, double normalized) = 0;
+    // Plays the two channels through the plug-in in blocks of 512 frames.
+    virtual void play(const std::vector<float>& left, const std::vector<float>& right) = 0;
 };
 
 class Vst3Editor : public HostedEditor {
@@ -177,6 +210,17 @@ public:
         instance->processor()->process(audio.prepare(256, changes));
         changes->release();
     }
+    void play(const std::vector<float>& left, const std::vector<float>& right) override {
+        ProcessBuffers buffers{kSample32, 2, 2, 512};
+        for (size_t done = 0; done < left.size(); done += 512) {
+            const int32 count = int32(std::min<size_t>(512, left.size() - done));
+            for (int32 f = 0; f < count; ++f) {
+                buffers.setInput(0, f, left[done + size_t(f)]);
+                buffers.setInput(1, f, right[done + size_t(f)]);
+            }
+            instance->processor()->process(buffers.prepare(count, nullptr));
+        }
+    }
     ProcessBuffers audio{kSample32, 2, 2, 512};
 
     std::string error;
@@ -238,6 +282,17 @@ public:
             audioIn[1][f] = float(0.25 * std::sin(0.07 * f));
         }
         host.ProcessReplacing(audioIn, audioOut, 256);
+    }
+    void play(const std::vector<float>& left, const std::vector<float>& right) override {
+        std::vector<std::vector<float>> in{2, std::vector<float>(512)}, out{2, std::vector<float>(512)};
+        for (size_t done = 0; done < left.size(); done += 512) {
+            const int count = int(std::min<size_t>(512, left.size() - done));
+            for (int f = 0; f < count; ++f) {
+                in[0][size_t(f)] = left[done + size_t(f)];
+                in[1][size_t(f)] = right[done + size_t(f)];
+            }
+            host.ProcessReplacing(in, out, count);
+        }
     }
     void idle() {
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
@@ -489,7 +544,7 @@ TEST_P(LinuxGui, TwoInstancesAtOnceKeepToThemselves) {
     std::string error;
     auto other = MakeEditor(GetParam(), error);
     ASSERT_TRUE(other) << error;
-    const unsigned long otherWindow = display->createWindow(kLeft + kWidth + 10, kTop, kWidth, kHeight);
+    const unsigned long otherWindow = display->createWindow(kLeft, kTop + kHeight + 10, kWidth, kHeight);
     ASSERT_TRUE(openAndDraw());
     ASSERT_TRUE(other->open(otherWindow));
     other->ticks(2);
@@ -636,9 +691,33 @@ TEST_P(LinuxGui, AudioThreadAutomatesWhileTheEditorIsDriven) {
     EXPECT_NEAR(editor->param(kWidthParam), 0.56, 1e-6);
     EXPECT_NEAR(editor->param(kPanningParam), 0.25, 1e-6);
     editor->ticks(2);
-    // The mono lamp follows the audio, which the snapshot has none of.
-    const IRect lamp(22, 54, 70, 102);
-    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.12", "--param", "Panning=-0.5"}), lamp), 0);
+    // The mono lamp and the meters follow the audio, which the snapshot has none of.
+    const IRect lamp(22, 54, 70, 102), meters(kEditorWidth - 250, 0, kEditorWidth, kEditorHeight);
+    EXPECT_EQ(DifferingPixels(capture(), Snapshot({"--param", "Width=0.12", "--param", "Panning=-0.5"}),
+                              {lamp, meters}),
+              0);
+}
+
+// A second of a known stereo signal played while the editor is open: the meters show
+// what brindle-snapshot shows after playing the same file.
+TEST_P(LinuxGui, MetersShowWhatTheSnapshotShowsOfTheSameInput) {
+    const size_t frames = 44100;
+    std::vector<float> left(frames), right(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double phase = 2.0 * 3.14159265358979323846 * 1000.0 * double(i) / 44100.0;
+        left[i] = float(0.5 * std::sin(phase));
+        right[i] = float(0.3 * std::sin(phase + 0.6) + (i > 30000 && i < 30010 ? 0.9 : 0.0));
+    }
+    const std::string wav = std::string(GUI_OUTPUT_DIR) + "/meters-input.wav";
+    ASSERT_TRUE(WriteFloatWav(wav, left, right, 44100));
+    ASSERT_TRUE(openAndDraw());
+    editor->play(left, right);
+    editor->ticks(3);
+    const Capture shown = capture();
+    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + (isVst3() ? "/editor-meters-vst3.png" : "/editor-meters-vst2.png"));
+    const Capture expected = Snapshot({"--input", wav});
+    ASSERT_GT(DifferingPixels(expected, Snapshot({})), 1000);  // the meters moved
+    EXPECT_EQ(DifferingPixels(shown, expected), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Format::Vst2),

@@ -1,5 +1,5 @@
 # Runs brindle-snapshot twice with the same settings and compares the files, then
-# checks that a malformed action is refused without writing anything.
+# checks that a malformed action or input is refused without writing anything.
 set(args --param "Channel Selector=mid" --param "Width=0.4" --drag 126,254,0,-20 --click 264,78 --wheel 166,166,3)
 foreach(run a b)
   file(REMOVE snapshot_${run}.png)
@@ -22,3 +22,12 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} --click 10 snapshot_bad.png RESULT_V
 if(code EQUAL 0 OR EXISTS snapshot_bad.png OR NOT err MATCHES "--click expects 2")
   message(FATAL_ERROR "a malformed --click was not refused: ${code} ${err}")
 endif()
+
+# A file that cannot be played, and --at without a file, are refused the same way.
+foreach(bad "--input;missing-input.wav" "--at;2" "--input;missing-input.wav;--at;-1")
+  file(REMOVE snapshot_bad.png)
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${bad} snapshot_bad.png RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code EQUAL 2 OR EXISTS snapshot_bad.png)
+    message(FATAL_ERROR "brindle-snapshot ${bad} was not refused: ${code} ${err}")
+  endif()
+endforeach()

@@ -5,6 +5,7 @@
 // build it checks that the output stays finite and both instances end consistent.
 #include "Brindle.h"
 #include "HostObjects.h"
+#include "MeterPanel.h"
 #include "PluginInstance.h"
 #include "Vst2Host.h"
 #include "Vst2Module.h"
@@ -153,6 +154,8 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
   ASSERT_NE(plugin, nullptr);
   IGraphicsHeadless& editor = *static_cast<IGraphicsHeadless*>(plugin->Editor());
   editor.OpenWindow(nullptr);
+  // As the view does once its window is open: the meters measure and draw.
+  plugin->OnEditorOpened();
   editor.Tick();
 
   // VST 2, the built module loaded by path.
@@ -218,12 +221,13 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
   });
 
   std::thread ui([&] {
-    // Radio buttons, switches, a knob, the bypass and the reset of the stereo page.
-    const int spots[][2] = {{100, 78}, {264, 78}, {130, 78}, {46, 254}, {166, 78}, {46, 296}};
+    // Radio buttons, switches, a knob, the bypass, the reset of the stereo page and a
+    // clip lamp.
+    const int spots[][2] = {{100, 78}, {264, 78}, {130, 78}, {46, 254}, {166, 78}, {46, 296}, {651, 100}};
     waitForAll();
     for (int step = 0; !done || step < 30; ++step)
     {
-      const int* at = spots[step % 6];
+      const int* at = spots[step % 7];
       switch (step % 3)
       {
       case 0:
@@ -274,6 +278,12 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
   const bool stereo = plugin->GetParam(Brindle::kChannelSelector)->Value() == 0.0;
   EXPECT_EQ(editor.GetControl(2)->IsHidden(), !stereo);
   EXPECT_EQ(editor.GetControl(1)->IsHidden(), stereo);
+  // The meters took the audio thread's slices while it ran.
+  const MeterPanel* meters = nullptr;
+  for (int i = 0; i < editor.ControlCount() && !meters; ++i)
+    meters = dynamic_cast<const MeterPanel*>(editor.GetControl(i));
+  ASSERT_NE(meters, nullptr);
+  EXPECT_GT(meters->Readings().LevelOf(MeterReadings::kInputLeft).peakDb, MeterReadings::kFloorDb);
 
   vst2.Close();
   instance->processor()->setProcessing(0);

@@ -10,6 +10,7 @@
 
 #include "BrindleVersion.h"
 #include "Vst2Host.h"
+#include "plugin/BrindleEditor.h"
 #include "Vst2Module.h"
 
 using vst2host::TextAnswer;
@@ -400,8 +401,8 @@ TEST_F(Brindle2Module, TheEditorIsOfferedExactlyWhereItCanOpen) {
     EXPECT_EQ(answered, flagged ? 1 : 0);
     if (answered) {
         ASSERT_NE(rect, nullptr);
-        EXPECT_EQ(rect->right - rect->left, 470);
-        EXPECT_EQ(rect->bottom - rect->top, 322);
+        EXPECT_EQ(rect->right - rect->left, kEditorWidth);
+        EXPECT_EQ(rect->bottom - rect->top, kEditorHeight);
     } else {
         EXPECT_EQ(rect, nullptr);
     }

@@ -9,6 +9,7 @@
 
 #include "BrindleVersion.h"
 #include "BypassCheck.h"
+#include "plugin/BrindleEditor.h"
 #include "HostObjects.h"
 #include "PluginInstance.h"
 #include "ProcessBuffers.h"
@@ -578,6 +579,6 @@ TEST(Brindle3Module, TheViewClaimsAtMostOneWindowTypeAndRefusesForeignOnes) {
     }
     ViewRect size{};
     EXPECT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.right - size.left, 470);
-    EXPECT_EQ(size.bottom - size.top, 322);
+    EXPECT_EQ(size.right - size.left, kEditorWidth);
+    EXPECT_EQ(size.bottom - size.top, kEditorHeight);
 }

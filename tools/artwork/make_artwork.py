@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-# Draws Brindle's editor images: knob, button and lamp strips (plugin/img) and the
-# two background pages and the about page (plugin/backgrounds).
+# Draws Brindle's editor images: knob, button and lamp strips (plugin/img), the
+# two background pages, the about page and the meter panel (plugin/backgrounds).
 # Usage: make_artwork.py REPOSITORY_ROOT
 import math
 import os
@@ -268,6 +268,76 @@ def project_version(root):
     if not match:
         sys.exit("make_artwork.py: no project(Brindle VERSION ...) in CMakeLists.txt")
     return match.group(1)
+# ---- Meter panel --------------------------------------------------------------
+# Drawn at x = 470 to the right of the pages. Positions are in editor pixels and must
+# match plugin/MeterPanel.h.
+
+PANEL_X, PANEL_W = 470, 250
+METER_ZONE = [478, 46, 712, 314]
+CORRELATION_BAR = [490, 68, 700, 80]
+SCOPE = [490, 102, 619, 231]
+LEVEL_TOP, LEVEL_BOTTOM = 110, 286  # +6 dBFS and -60 dBFS
+LEVEL_BARS = [646, 658, 682, 694]  # left edges of input L, R and output L, R, 10 wide
+CLIP_LAMPS_TOP = 96
+TRACK = (38, 42, 50)
+
+
+def level_y(db):
+    return LEVEL_TOP + (6.0 - db) * (LEVEL_BOTTOM - LEVEL_TOP) / 66.0
+
+
+def meter_panel():
+    image = Image.new("RGB", (W + PANEL_W, H))
+    d = ImageDraw.Draw(image)
+    for y in range(H):
+        t = y / H
+        c = (int(228 - 16 * t), int(230 - 16 * t), int(235 - 15 * t))
+        d.line([0, y, W + PANEL_W, y], fill=c)
+    d.rectangle([0, 0, W + PANEL_W, 38], fill=(38, 42, 50))
+    d.line([0, 38, W + PANEL_W, 38], fill=(20, 22, 26))
+    d.rounded_rectangle(METER_ZONE, radius=8, fill=PANEL_FILL, outline=PANEL_EDGE)
+    f = font(9)
+    centred(d, 595, 50, "Correlation", 11, INK)
+    x0, y0, x1, y1 = CORRELATION_BAR
+    d.rectangle([x0 - 1, y0 - 1, x1, y1], outline=PANEL_EDGE)
+    d.rectangle([x0, y0, x1 - 1, y1 - 1], fill=TRACK)
+    for value, text in ((-1, "-1"), (-0.5, ""), (0, "0"), (0.5, ""), (1, "+1")):
+        x = round(595 + 105 * value)
+        x = min(x, x1 - 1)
+        d.line([x, y1 + 1, x, y1 + 3], fill=DIM)
+        if text:
+            centred(d, x, y1 + 3, text, 9, DIM)
+    # Vectorscope face: mid up, side across, L and R on the diagonals.
+    x0, y0, x1, y1 = SCOPE
+    d.rectangle([x0 - 1, y0 - 1, x1, y1], outline=PANEL_EDGE)
+    d.rectangle([x0, y0, x1 - 1, y1 - 1], fill=TRACK)
+    cx, cy = (x0 + x1 - 1) / 2, (y0 + y1 - 1) / 2
+    guide = (58, 63, 74)
+    d.line([cx, y0, cx, y1 - 1], fill=guide)
+    d.line([x0, cy, x1 - 1, cy], fill=guide)
+    d.line([x0, y0, x1 - 1, y1 - 1], fill=(48, 52, 62))
+    d.line([x1 - 1, y0, x0, y1 - 1], fill=(48, 52, 62))
+    d.text((x0 + 3, y0 + 2), "L", font=f, fill=(120, 126, 140))
+    d.text((x1 - 9, y0 + 2), "R", font=f, fill=(120, 126, 140))
+    d.text((cx + 3, y0 + 2), "M", font=f, fill=(120, 126, 140))
+    d.text((x1 - 9, cy + 2), "S", font=f, fill=(120, 126, 140))
+    # Level meters with their dBFS scale.
+    for left in LEVEL_BARS:
+        d.rectangle([left - 1, LEVEL_TOP - 1, left + 10, LEVEL_BOTTOM], outline=PANEL_EDGE)
+        d.rectangle([left, LEVEL_TOP, left + 9, LEVEL_BOTTOM - 1], fill=TRACK)
+    for db in (6, 0, -6, -12, -20, -30, -40, -60):
+        y = round(level_y(db))
+        y = min(y, LEVEL_BOTTOM - 1)
+        text = "+6" if db > 0 else str(db)
+        w = d.textlength(text, font=f)
+        d.text((641 - w, y - 6), text, font=f, fill=DIM)
+        d.line([643, y, 644, y], fill=DIM)
+        d.line([670, y, 679, y], fill=DIM)
+    centred(d, 662, 292, "In", 11, INK)
+    centred(d, 698, 292, "Out", 11, INK)
+    w = d.textlength("clip", font=f)
+    d.text((641 - w, CLIP_LAMPS_TOP - 3), "clip", font=f, fill=DIM)
+    return image.crop((PANEL_X, 0, PANEL_X + PANEL_W, H))
 
 
 def main():
@@ -288,6 +358,7 @@ def main():
     save(page(True).convert("RGBA"), os.path.join(pages, "Brindle_Background1.png"))
     save(page(False).convert("RGBA"), os.path.join(pages, "Brindle_Background2.png"))
     save(about_page().convert("RGBA"), os.path.join(pages, "Brindle_About.png"))
+    save(meter_panel().convert("RGBA"), os.path.join(pages, "Brindle_Meters.png"))
 
 
 if __name__ == "__main__":

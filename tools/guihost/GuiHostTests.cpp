@@ -15,12 +15,14 @@
 
 #include "IEffectOffline.h"
 #include "graphics/IGraphicsHeadless.h"
+#include "plugin/BrindleEditor.h"
 #include "PixBitmap.h"
 #include "PixSysBitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +33,6 @@ using namespace guihost;
 
 namespace {
 
-constexpr int kEditorWidth = 470;
-constexpr int kEditorHeight = 322;
 // Parameter indices; the VST 3 ids are the same numbers.
 constexpr int kOutputGain = 0;
 constexpr int kWidth = 4;
@@ -53,6 +53,8 @@ constexpr POINT kAboutTarget{210, 290};
 const RECT kTextZones[] = {
   {102 - 8, 278, 150 + 8, 291}, {62 - 8, 190, 110 + 8, 203},  {142 - 8, 190, 190 + 8, 203},
   {320 - 8, 278, 368 + 8, 291}, {280 - 8, 190, 328 + 8, 203}, {360 - 8, 190, 408 + 8, 203},
+  // The meter panel's texts: "no signal" in the correlation bar and the scope's gain.
+  {490, 68, 700, 80}, {490 - 8, 235, 619 + 8, 247},
 };
 // Largest difference of one colour channel allowed inside a text zone. The two
 // pictures come from different modules (the DLL and this program), each with its
@@ -128,6 +130,9 @@ Comparison Compare(const Capture& screen, const Capture& drawn)
                                        << c.largestInsideText;
 }
 
+// The whole surface of a window-less editor, redrawn.
+Capture SurfaceCapture(IGraphicsHeadless& editor);
+
 // The editor drawn without a window by the plug-in built into this program, with
 // the same settings and clicks.
 Capture WindowlessDrawing(const std::vector<Setting>& settings, const std::vector<POINT>& clicks = {})
@@ -147,8 +152,43 @@ Capture WindowlessDrawing(const std::vector<Setting>& settings, const std::vecto
     editor->MouseUp(click.x, click.y, IMouseMods());
     editor->Tick();
   }
-  editor->Draw(IRect(0, 0, editor->Width(), editor->Height()));
-  PIX_SysBitmap& surface = *editor->Surface();
+  return SurfaceCapture(*editor);
+}
+
+// The same for an editor that was open while the two channels played at 44.1 kHz.
+Capture WindowlessDrawingPlaying(const std::vector<float>& left, const std::vector<float>& right)
+{
+  IEffectOffline* plugin = nullptr;
+  InProcessHost host([&plugin] {
+    std::unique_ptr<IEffectOffline> made = CreateOfflinePlugin();
+    plugin = made.get();
+    return made;
+  });
+  if (!host.Create() || !host.Configure(44100.0, 512, RenderPrecision::Double)) return Capture();
+  auto* editor = dynamic_cast<IGraphicsHeadless*>(plugin->Editor());
+  if (!editor || !editor->Surface()) return Capture();
+  editor->OpenWindow(nullptr);
+  plugin->OnEditorOpened();
+  std::vector<double> inL(512), inR(512), outL(512), outR(512);
+  for (size_t done = 0; done < left.size(); done += 512) {
+    const int count = int(std::min<size_t>(512, left.size() - done));
+    for (int i = 0; i < count; ++i) {
+      inL[size_t(i)] = left[done + size_t(i)];
+      inR[size_t(i)] = right[done + size_t(i)];
+    }
+    double* in[2] = {inL.data(), inR.data()};
+    double* out[2] = {outL.data(), outR.data()};
+    host.ProcessDouble(in, out, count);
+  }
+  editor->Tick();
+  return SurfaceCapture(*editor);
+}
+
+Capture SurfaceCapture(IGraphicsHeadless& editor)
+{
+  Capture capture;
+  editor.Draw(IRect(0, 0, editor.Width(), editor.Height()));
+  PIX_SysBitmap& surface = *editor.Surface();
   capture.width = surface.Width();
   capture.height = surface.Height();
   for (int y = 0; y < capture.height; ++y)
@@ -192,6 +232,8 @@ public:
   virtual double Param(int index) = 0;
   // A change from the host's automation.
   virtual void Automate(int index, double normalized) = 0;
+  // Plays the two channels through the plug-in in blocks of 512 frames.
+  virtual void Play(const std::vector<float>& left, const std::vector<float>& right) = 0;
   virtual std::vector<Edit> Edits() = 0;
   virtual void ClearEdits() = 0;
   virtual HMODULE Module() const = 0;
@@ -218,6 +260,18 @@ public:
   void Close() override { host.Dispatch(effEditClose); }
   double Param(int index) override { return host.GetParameter(index); }
   void Automate(int index, double normalized) override { host.SetParameter(index, float(normalized)); }
+  void Play(const std::vector<float>& left, const std::vector<float>& right) override
+  {
+    std::vector<std::vector<float>> in{2, std::vector<float>(512)}, out{2, std::vector<float>(512)};
+    for (size_t done = 0; done < left.size(); done += 512) {
+      const int count = int(std::min<size_t>(512, left.size() - done));
+      for (int i = 0; i < count; ++i) {
+        in[0][size_t(i)] = left[done + size_t(i)];
+        in[1][size_t(i)] = right[done + size_t(i)];
+      }
+      host.ProcessReplacing(in, out, count);
+    }
+  }
   std::vector<Edit> Edits() override
   {
     std::vector<Edit> edits;
@@ -332,6 +386,18 @@ public:
     changes.add(ParamID(index), 0, normalized);
     instance->processor()->process(buffers.prepare(64, &changes));
   }
+  void Play(const std::vector<float>& left, const std::vector<float>& right) override
+  {
+    // In blocks of 64, the largest this session set up; the meters do not depend on it.
+    for (size_t done = 0; done < left.size(); done += 64) {
+      const int32 count = int32(std::min<size_t>(64, left.size() - done));
+      for (int32 i = 0; i < count; ++i) {
+        buffers.setInput(0, i, left[done + size_t(i)]);
+        buffers.setInput(1, i, right[done + size_t(i)]);
+      }
+      instance->processor()->process(buffers.prepare(count));
+    }
+  }
   std::vector<Edit> Edits() override { return handler->edits; }
   void ClearEdits() override { handler->edits.clear(); }
   HMODULE Module() const override { return ModuleOf(module ? module->symbol("GetPluginFactory") : nullptr); }
@@ -408,6 +474,28 @@ TEST_P(EditorInHost, ScreenShowsTheWindowlessDrawing)
     session->Automate(kBypass, 0.0);
     session->Automate(kChannelSelector, 0.0);
   }
+}
+
+// A second of a known stereo signal played while the editor is open: the meters show
+// what the window-less editor shows after the same input.
+TEST_P(EditorInHost, MetersShowTheWindowlessDrawingOfTheSameInput)
+{
+  const size_t frames = 44100;
+  std::vector<float> left(frames), right(frames);
+  for (size_t i = 0; i < frames; ++i) {
+    const double phase = 2.0 * 3.14159265358979323846 * 1000.0 * double(i) / 44100.0;
+    left[i] = float(0.5 * std::sin(phase));
+    right[i] = float(0.3 * std::sin(phase + 0.6) + (i > 30000 && i < 30010 ? 0.9 : 0.0));
+  }
+  session->Play(left, right);
+  Settle(3);
+  const Capture screen = CaptureWindow(editor);
+  SavePng(screen, std::string("editor-meters-") + Name() + ".png");
+  const Capture drawn = WindowlessDrawingPlaying(left, right);
+  ASSERT_GT(Compare(drawn, WindowlessDrawing({})).differentOutsideText, 1000);  // the meters moved
+  const ::testing::AssertionResult same = LooksLike(screen, drawn);
+  EXPECT_TRUE(same);
+  std::printf("%s meters: %s\n", Name(), same.message());
 }
 
 TEST_P(EditorInHost, DraggingWidthIsOneGestureTheParameterFollows)
@@ -575,7 +663,7 @@ TEST_P(EditorInHost, ReopeningLeavesOneWorkingWindow)
 
 TEST_P(EditorInHost, TwoEditorsShareTheWindowClassUntilTheLastCloses)
 {
-  HostWindow secondWindow(kEditorWidth + 20, 0, kEditorWidth, kEditorHeight);
+  HostWindow secondWindow(0, kEditorHeight + 40, kEditorWidth, kEditorHeight);  // below: both fit the display
   std::unique_ptr<EditorSession> second = MakeSession(GetParam());
   ASSERT_TRUE(second->Open(secondWindow.Handle()));
   HWND secondEditor = secondWindow.Editor();
