@@ -151,6 +151,13 @@ void Brindle::AttachEditor(IGraphics* editor)
     }
 }
 
+void Brindle::ShowMonoLamp(double level)
+{
+    if (IControl* lamp = EditorControl(lampControl)) {
+        lamp->UpdateFromPlug(level);
+    }
+}
+
 double Brindle::ParamValue(int index) const
 {
     const IParam* param = GetParam(index);

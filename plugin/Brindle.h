@@ -67,6 +67,10 @@ public:
     void ProcessDouble(double** inputs, double** outputs, int frames) override;
     // Also shows the lamp lit until the first lamp update from the audio path.
     void AttachEditor(IGraphics* editor) override;
+    // The mono lamp's level, 0 (dark) to 1 (lit), as the audio path last left it.
+    double MonoLampLevel() const { return monoLamp.current; }
+    // Shows a lamp level measured elsewhere (an editor whose audio runs in another process).
+    void ShowMonoLamp(double level);
 
     static constexpr int32_t FourCharCode(const char* code)
     {

@@ -15,6 +15,8 @@ packages=(
   calf-plugins x42-plugins liblilv-dev
   libx11-dev libxext-dev libxtst-dev
   dpkg-dev python3 python3-pil
+  lv2-dev lilv-utils sordi
+  jalv jackd2 xdotool x11-apps imagemagick
 )
 
 missing=()
