@@ -283,15 +283,17 @@ bool Lv2ModuleHost::ScheduleParamChange(int index, double plainValue, int)
   return true;
 }
 
-namespace
-{
-struct StateCall
+struct Lv2ModuleHost::StateCall
 {
   LV2_URID key = 0;
   LV2_URID type = 0;
   std::vector<uint8_t> bytes;
   bool found = false;
 };
+
+namespace
+{
+using StateCall = Lv2ModuleHost::StateCall;
 
 LV2_State_Status Store(LV2_State_Handle handle, uint32_t key, const void* value, size_t size, uint32_t type, uint32_t)
 {
@@ -316,16 +318,27 @@ const void* Retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32
 }
 }  // namespace
 
-bool Lv2ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+const void* Lv2ModuleHost::OwnState(StateCall& call)
 {
   const auto* state =
     instance ? static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface))
              : nullptr;
   if (!state || !isOwnPlugin)
-    return Fail("the plug-in keeps no state this tool reads");
-  StateCall call;
+  {
+    Fail("the plug-in keeps no state this tool reads");
+    return nullptr;
+  }
   call.key = features->Map(kOwnStateKey);
   call.type = features->Map(LV2_ATOM__Chunk);
+  return state;
+}
+
+bool Lv2ModuleHost::SaveState(std::vector<uint8_t>& bytes)
+{
+  StateCall call;
+  const auto* state = static_cast<const LV2_State_Interface*>(OwnState(call));
+  if (!state)
+    return false;
   if (state->save(lilv_instance_get_handle(instance), Store, &call, LV2_STATE_IS_POD, nullptr) != LV2_STATE_SUCCESS ||
       !call.found)
     return Fail("the plug-in saved no state");
@@ -335,14 +348,10 @@ bool Lv2ModuleHost::SaveState(std::vector<uint8_t>& bytes)
 
 bool Lv2ModuleHost::LoadState(const std::vector<uint8_t>& bytes)
 {
-  const auto* state =
-    instance ? static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface))
-             : nullptr;
-  if (!state || !isOwnPlugin)
-    return Fail("the plug-in keeps no state this tool reads");
   StateCall call;
-  call.key = features->Map(kOwnStateKey);
-  call.type = features->Map(LV2_ATOM__Chunk);
+  const auto* state = static_cast<const LV2_State_Interface*>(OwnState(call));
+  if (!state)
+    return false;
   call.bytes = bytes;
   if (state->restore(lilv_instance_get_handle(instance), Retrieve, &call, 0, nullptr) != LV2_STATE_SUCCESS)
     return Fail("the plug-in refused the state");

@@ -32,9 +32,13 @@ public:
   void Release() override;
 
   struct Features;
+  struct StateCall;
 
 private:
   bool Instantiate(double sampleRate, int blockSize);
+  // The plug-in's state interface with the call's key and type set, when the plug-in is
+  // the tool's own; null (with the failure) otherwise.
+  const void* OwnState(StateCall& call);
 
   LilvWorld* world = nullptr;
   const LilvPlugin* plugin = nullptr;

@@ -1,6 +1,7 @@
 // The LV2 wrapper of the plug-in base (the DSP side).
 #include "framework/lv2/IEffectLV2.h"
 
+#include "framework/lv2/Lv2Feature.h"
 #include "graphics/IGraphics.h"
 
 #include <lv2/atom/atom.h>
@@ -14,13 +15,6 @@
 
 namespace {
 
-const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
-  if (!features) return nullptr;
-  for (const LV2_Feature* const* f = features; *f; ++f)
-    if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0) return (*f)->data;
-  return nullptr;
-}
-
 bool SameValue(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 }  // namespace
@@ -33,9 +27,9 @@ IEffectLV2::IEffectLV2(const LV2_Feature* const* hostFeatures, int paramCount, c
                 productName, makerName, version, uniqueId, makerId, latency, stateChunks, isInstrument, doesMidi)
 {
   SetPluginFormat(2);
-  uridMap = static_cast<LV2_URID_Map*>(const_cast<void*>(FindFeature(hostFeatures, LV2_URID__map)));
+  uridMap = static_cast<LV2_URID_Map*>(const_cast<void*>(FindLv2Feature(hostFeatures, LV2_URID__map)));
   // The host's largest block, when it tells it; run() splits longer calls anyway.
-  const auto* options = static_cast<const LV2_Options_Option*>(FindFeature(hostFeatures, LV2_OPTIONS__options));
+  const auto* options = static_cast<const LV2_Options_Option*>(FindLv2Feature(hostFeatures, LV2_OPTIONS__options));
   const LV2_URID maxBlock = Map(LV2_BUF_SIZE__maxBlockLength);
   const LV2_URID atomInt = Map(LV2_ATOM__Int);
   for (const LV2_Options_Option* o = options; o && o->key; ++o) {

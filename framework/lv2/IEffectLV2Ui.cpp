@@ -1,21 +1,11 @@
 // The LV2 wrapper of the plug-in base on the editor side.
 #include "framework/lv2/IEffectLV2Ui.h"
 
+#include "framework/lv2/Lv2Feature.h"
 #include "graphics/IGraphics.h"
 
 #include <cmath>
 #include <cstring>
-
-namespace {
-
-const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
-  if (!features) return nullptr;
-  for (const LV2_Feature* const* f = features; *f; ++f)
-    if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0) return (*f)->data;
-  return nullptr;
-}
-
-}  // namespace
 
 IEffectLV2Ui::IEffectLV2Ui(const Lv2UiHost* host, int paramCount, const char* channelIOText, int presetCount,
                            const char* effectName, const char* productName, const char* makerName, int32_t version,
@@ -28,9 +18,9 @@ IEffectLV2Ui::IEffectLV2Ui(const Lv2UiHost* host, int paramCount, const char* ch
   if (!host) return;
   write = host->write;
   controller = host->controller;
-  parent = const_cast<void*>(FindFeature(host->features, LV2_UI__parent));
-  resize = static_cast<const LV2UI_Resize*>(FindFeature(host->features, LV2_UI__resize));
-  touch = static_cast<const LV2UI_Touch*>(FindFeature(host->features, LV2_UI__touch));
+  parent = const_cast<void*>(FindLv2Feature(host->features, LV2_UI__parent));
+  resize = static_cast<const LV2UI_Resize*>(FindLv2Feature(host->features, LV2_UI__resize));
+  touch = static_cast<const LV2UI_Touch*>(FindLv2Feature(host->features, LV2_UI__touch));
 }
 
 IEffectLV2Ui::~IEffectLV2Ui()
