@@ -155,8 +155,8 @@ std::string Lv2PluginTurtle(const IEffectBase& plug, const Lv2BundleDescription&
       << "    lv2:portProperty lv2:toggled\n  ] .\n";
   if (!b.uiBinary.empty()) {
     out << "\n" << Iri(Lv2UiUri(b.uri)) << "\n  a ui:X11UI ;\n"
-        << "  lv2:requiredFeature ui:idleInterface ;\n"
-        << "  lv2:optionalFeature ui:parent, ui:resize, ui:touch ;\n"
+        << "  lv2:requiredFeature ui:idleInterface, ui:parent ;\n"
+        << "  lv2:optionalFeature ui:resize, ui:touch ;\n"
         << "  lv2:extensionData ui:idleInterface ;\n"
         << "  ui:portNotification [\n    ui:plugin " << Iri(b.uri) << " ;\n    lv2:symbol "
         << Quoted(b.lampSymbol.c_str()) << " ;\n    ui:protocol ui:floatProtocol\n  ] .\n";

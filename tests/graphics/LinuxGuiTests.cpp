@@ -1,7 +1,7 @@
-// Brindle's editor on a (virtual) X display, opened by both modules the way Linux
+// Brindle's editor on a (virtual) X display, opened by every Linux module the way
 // hosts open it: a VST 3 view attached to an X window with a run loop from the
-// host's frame, and a VST 2 editor opened with effEditOpen and paced by
-// effEditIdle. Input is real X events made by the XTest extension; what the window
+// host's frame, a VST 2 editor opened with effEditOpen and paced by effEditIdle,
+// and the LV2 editor embedded in ui:parent and paced by ui:idleInterface. Input is real X events made by the XTest extension; what the window
 // shows is read back from the server and compared with the window-less snapshot.
 #include <gtest/gtest.h>
 
@@ -884,6 +884,40 @@ TEST(LinuxGuiModules, RefuseWhatCannotWork) {
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(gone)), 0);
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
     vst2.host.Dispatch(effEditIdle);  // nothing open: nothing happens
+    display->destroyWindow(window);
+}
+
+// The LV2 editor asks the host's ui:resize for its size, hands the host its window as
+// the widget, and refuses to open without a parent window or in one that is gone.
+TEST(LinuxGuiModules, Lv2EditorSizeWidgetAndRefusals) {
+    std::string error;
+    auto display = TestDisplay::open(error);
+    ASSERT_TRUE(display) << error;
+    const unsigned long window = display->createWindow(0, 0, kWidth, kHeight);
+    const unsigned long gone = display->createWindow(0, 0, 10, 10);
+    display->destroyWindow(gone);
+
+    Lv2Editor lv2;
+    ASSERT_TRUE(lv2.ready()) << lv2.error;
+    ASSERT_TRUE(lv2.open(window));
+    EXPECT_EQ(lv2.resizedWidth, kWidth);
+    EXPECT_EQ(lv2.resizedHeight, kHeight);
+    display->sync();
+    EXPECT_EQ(display->children(window), std::vector<unsigned long>{lv2.widget});
+    lv2.close();
+    EXPECT_FALSE(lv2.open(gone));
+    const LV2_Feature* noParent[] = {nullptr};
+    LV2UI_Widget widget = nullptr;
+    EXPECT_EQ(lv2.ui->instantiate(lv2.ui, "urn:orvane:brindle", BRINDLE_LV2_BUNDLE "/", nullptr, nullptr, &widget,
+                                  noParent),
+              nullptr);
+    // Another plug-in's URI is not ours to show.
+    LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(window)};
+    const LV2_Feature* withParent[] = {&parent, nullptr};
+    EXPECT_EQ(lv2.ui->instantiate(lv2.ui, "urn:other", BRINDLE_LV2_BUNDLE "/", nullptr, nullptr, &widget, withParent),
+              nullptr);
+    display->sync();
+    EXPECT_TRUE(display->children(window).empty());
     display->destroyWindow(window);
 }
 
