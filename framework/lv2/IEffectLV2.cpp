@@ -45,7 +45,9 @@ IEffectLV2::IEffectLV2(const LV2_Feature* const* hostFeatures, int paramCount, c
   SetOutputConnections(0, OutputCount(), true);
 }
 
-LV2_URID IEffectLV2::Map(const char* uri) const { return uridMap && uridMap->map ? uridMap->map(uridMap->handle, uri) : 0; }
+LV2_URID IEffectLV2::Map(const char* uri) const {
+  return uridMap && uridMap->map ? uridMap->map(uridMap->handle, uri) : 0;
+}
 
 bool IEffectLV2::Setup(double rate) {
   if (!(rate > 0.0) || !std::isfinite(rate)) return false;
