@@ -20,7 +20,6 @@
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
-extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
 namespace {
 

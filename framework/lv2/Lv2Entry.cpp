@@ -76,6 +76,6 @@ const LV2_Descriptor descriptor = {BRINDLE_LV2_URI, Instantiate, ConnectPort, Ac
 
 }  // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
   return index == 0 ? &descriptor : nullptr;
 }

@@ -64,6 +64,6 @@ const LV2UI_Descriptor descriptor = {BRINDLE_LV2_URI "#ui", Instantiate, Cleanup
 
 }  // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index) {
   return index == 0 ? &descriptor : nullptr;
 }
