@@ -103,7 +103,6 @@ void AudioPort(std::ostringstream& out, bool input, uint32_t index, const char* 
 
 std::string Lv2UiUri(const std::string& pluginUri) { return pluginUri + "#ui"; }
 std::string Lv2DefaultPresetUri(const std::string& pluginUri) { return pluginUri + "#preset-default"; }
-std::string Lv2StateKeyUri(const std::string& pluginUri) { return pluginUri + "#state"; }
 
 std::string Lv2ManifestTurtle(const Lv2BundleDescription& b) {
   std::ostringstream out;

@@ -23,8 +23,6 @@ struct Lv2BundleDescription {
 // The URIs the description derives from the plug-in's URI.
 std::string Lv2UiUri(const std::string& pluginUri);
 std::string Lv2DefaultPresetUri(const std::string& pluginUri);
-// The key of the saved state's property.
-std::string Lv2StateKeyUri(const std::string& pluginUri);
 
 std::string Lv2ManifestTurtle(const Lv2BundleDescription& bundle);
 std::string Lv2PluginTurtle(const IEffectBase& plug, const Lv2BundleDescription& bundle);
