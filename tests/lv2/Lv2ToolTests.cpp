@@ -46,12 +46,12 @@ std::string BundleParent() {
   return folder.string();
 }
 
-// The specification bundles Debian's lv2-dev installs: the vocabulary our Turtle uses.
+// The LV2 vocabulary bundles Debian's lv2-dev installs: the terms our Turtle uses.
 std::string SchemaFiles() {
   std::string files;
-  for (const char* spec : {"atom", "buf-size", "core", "options", "parameters", "port-groups", "port-props", "presets",
+  for (const char* vocabulary : {"atom", "buf-size", "core", "options", "parameters", "port-groups", "port-props", "presets",
                            "schemas", "state", "ui", "units", "urid"}) {
-    const std::filesystem::path folder = std::filesystem::path("/usr/lib/lv2") / (std::string(spec) + ".lv2");
+    const std::filesystem::path folder = std::filesystem::path("/usr/lib/lv2") / (std::string(vocabulary) + ".lv2");
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
       if (entry.path().extension() == ".ttl") files += " " + entry.path().string();
