@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -136,6 +137,19 @@ struct Peer {
 };
 
 const Peer kPeers[] = {
+    // brindle.lv2 through the same LV2 host as the peers: format against format.
+    {"brindle_lv2", "urn:orvane:brindle",
+     [](Scenario scenario, double) -> std::vector<PeerSetting> {
+         switch (scenario) {
+         case Scenario::Active:
+             return {{"delay_amount", 100.0f}, {"width", 0.5f},      {"panning", 0.3f},
+                     {"mid_gain", 3.0f},       {"side_gain", -3.0f}, {"output_gain", -2.0f}};
+         case Scenario::MidMode: return {{"channel_selector", 1.0f}};
+         case Scenario::Bypass: return {{"bypass", 1.0f}};
+         default: return {};
+         }
+     },
+     true},
     {"calf_stereo_tools", "http://calf.sourceforge.net/plugins/StereoTools",
      [](Scenario scenario, double) -> std::vector<PeerSetting> {
          switch (scenario) {
@@ -342,6 +356,11 @@ void AddModule(const ModulePath& module, Scenario scenario, double rate, int fra
 
 int main(int argc, char** argv)
 {
+    // The LV2 search path finds the built bundle first, then the installed peers.
+    const char* lv2Path = std::getenv("LV2_PATH");
+    const std::string searchPath = std::string(BRINDLE_LV2_SEARCH_DIR) + ":" +
+                                   (lv2Path && lv2Path[0] ? lv2Path : "/usr/local/lib/lv2:/usr/lib/lv2");
+    setenv("LV2_PATH", searchPath.c_str(), 1);
     const double rates[] = {44100.0, 48000.0, 96000.0};
     const int blocks[] = {32, 64, 128, 512, 1024, 4096};
     const Scenario scenarios[] = {Scenario::Defaults, Scenario::Active, Scenario::MidMode, Scenario::Bypass};

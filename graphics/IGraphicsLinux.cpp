@@ -448,14 +448,12 @@ void IGraphicsLinux::DispatchEvent(void* rawEvent)
     const int code = KeyCodeOf(symbol);
     if (code >= 0 && KeyDown(key.x, key.y, code)) break;
     // Keys the editor does not take belong to the host.
-    key.window = x->parent;
-    XSendEvent(x->display, x->parent, True, KeyPressMask, &event);
+    ForwardKey(&event);
     break;
   }
   case KeyRelease:
     if (entry.IsOpen()) break;
-    event.xkey.window = x->parent;
-    XSendEvent(x->display, x->parent, True, KeyReleaseMask, &event);
+    ForwardKey(&event);
     break;
   case FocusOut:
     // Focus taken by another window commits an open entry, as with a native field.
@@ -502,6 +500,47 @@ void IGraphicsLinux::TimerTick()
   if (!area.Empty()) Redraw(area);
   if (entry.IsOpen()) entry.SetState(ITextEntry::kRedrawn);
   if (x) XFlush(x->display);
+}
+
+// The host's window that takes keys: the nearest ancestor, from the parent up, that some
+// client selects key presses on. A host may embed us in a window of another connection
+// of its own (or a plain one of no toolkit), whose events its toolkit never reads: an
+// event naming such a window is dropped, one naming the toolkit's window is acted on.
+unsigned long IGraphicsLinux::KeyTargetWindow()
+{
+  Display* display = x->display;
+  XErrorTrap trap(display);
+  for (Window window = x->parent; window;) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) break;
+    if (attributes.all_event_masks & KeyPressMask) return trap.Failed() ? x->parent : window;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) break;
+    if (children) XFree(children);
+    if (parent == root) break;
+    window = parent;
+  }
+  return x->parent;
+}
+
+void IGraphicsLinux::ForwardKey(void* xEvent)
+{
+  XEvent& event = *static_cast<XEvent*>(xEvent);
+  const Window target = KeyTargetWindow();
+  XKeyEvent& key = event.xkey;
+  // Positions as the target's own, so a toolkit that reads them sees its window's.
+  int targetX = key.x, targetY = key.y;
+  Window child = 0;
+  if (x->window && XTranslateCoordinates(x->display, x->window, target, key.x, key.y, &targetX, &targetY, &child)) {
+    key.x = targetX;
+    key.y = targetY;
+  }
+  key.window = target;
+  key.subwindow = 0;
+  const long mask = event.type == KeyPress ? KeyPressMask : KeyReleaseMask;
+  XSendEvent(x->display, target, False, mask, &event);
 }
 
 void IGraphicsLinux::Idle()

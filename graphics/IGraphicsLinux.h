@@ -52,6 +52,9 @@ public:
 private:
   struct Connection;
   void DispatchEvent(void* event);
+  // Unused keys go to the host's window that takes keys, named in the event.
+  unsigned long KeyTargetWindow();
+  void ForwardKey(void* event);
   // The menu's own event loop, until an item is chosen or the menu dismissed.
   void RunMenu();
   // One event while the menu is open; false once the menu is done.

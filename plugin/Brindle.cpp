@@ -166,6 +166,13 @@ void Brindle::OnEditorClosing()
     meterTap.SetListening(false);
 }
 
+void Brindle::ShowMonoLamp(double level)
+{
+    if (IControl* lamp = EditorControl(lampControl)) {
+        lamp->UpdateFromPlug(level);
+    }
+}
+
 double Brindle::ParamValue(int index) const
 {
     const IParam* param = GetParam(index);

@@ -74,6 +74,10 @@ public:
     void OnEditorClosing() override;
     // The host's bypass: the meters still show the input and what the host receives.
     void ProcessBypassed(double** inputs, double** outputs, int frames) override;
+    // The mono lamp's level, 0 (dark) to 1 (lit), as the audio path last left it.
+    double MonoLampLevel() const { return monoLamp.current; }
+    // Shows a lamp level measured elsewhere (an editor whose audio runs in another process).
+    void ShowMonoLamp(double level);
 
     static constexpr int32_t FourCharCode(const char* code)
     {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The check in a real DAW (Ardour 7 from Debian, headless): builds the Linux modules and
-# the renderer, lets the DAW's Lua session tool create a session with a track per module,
+# The check in a real DAW (Ardour 7 from Debian, headless): builds the Linux modules (VST 3,
+# VST 2 and the LV2 bundle) and the renderer, lets the DAW's Lua session tool create a session with a track per module,
 # set non-default settings, save, reopen and read them back, and render a file through
 # each module; then compares those renders with brindle-render's from the first sample.
 # Not part of CI (the DAW is large); installs it when missing. Usage: daw-check.sh [FOLDER]
@@ -15,16 +15,20 @@ if ! command -v ardour7-lua >/dev/null || ! command -v python3 >/dev/null; then
 fi
 
 cmake -S "$root" -B "$root/build/linux" -G Ninja >/dev/null
-cmake --build "$root/build/linux" -j"$jobs" --target brindle2 brindle3 brindle-render
+cmake --build "$root/build/linux" -j"$jobs" --target brindle2 brindle3 brindle.lv2 brindle-render
 
 # A DAW configuration of its own, so the user's is neither used nor changed.
 rm -rf "$work"
 mkdir -p "$work/config/ardour7/scripts" "$work/cache" "$work/plugins/vst3" "$work/plugins/lxvst" "$work/out"
+mkdir -p "$work/plugins/lv2"
 cp "$root/scripts/daw-check/tones.lua" "$work/config/ardour7/scripts/"
 cp -a "$root/build/linux/brindle3.vst3" "$work/plugins/vst3/"
 cp -a "$root/build/linux/brindle2.so" "$work/plugins/lxvst/"
+cp -rL "$root/build/linux/brindle.lv2" "$work/plugins/lv2/"
 export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
 export VST3_PATH="$work/plugins/vst3" LXVST_PATH="$work/plugins/lxvst"
+# LV2 plug-ins are found on the search path when the session starts (no scanner).
+export LV2_PATH="$work/plugins/lv2:/usr/lib/lv2"
 
 # The Lua session reads the DAW's plug-in cache only; its own scanners fill it.
 (
@@ -62,7 +66,7 @@ def load(name):
 source, render = load("in"), load("render")
 peak = max(abs(x) for x in render)
 failed = peak < 0.01 or render == source
-for module in ("brindle3", "brindle2"):
+for module in ("brindle3", "brindle2", "brindle_lv2"):
     out = load(module)
     if len(out) != len(render):
         print(f"daw-check: {module}: {len(out) // 2} frames, the renderer wrote {len(render) // 2}")

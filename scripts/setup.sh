@@ -18,8 +18,9 @@ packages=(
   dpkg-dev python3 python3-pil
   nsis
   lintian
-  imagemagick
-  zip unzip xdotool
+  zip unzip
+  lv2-dev lilv-utils sordi
+  jalv jackd2 xdotool x11-apps imagemagick
 )
 
 missing=()

@@ -3,6 +3,9 @@
 
 #include "Vst2ModuleHost.h"
 #include "Vst3ModuleHost.h"
+#if defined(BRINDLE_HAVE_LILV)
+#include "Lv2ModuleHost.h"
+#endif
 
 #include <cctype>
 #include <cstring>
@@ -26,6 +29,10 @@ bool IsVst3ModulePath(const std::string& path)
 
 std::unique_ptr<RenderHost> CreateModuleHost(const std::string& path, std::vector<RenderParamInfo> ownParams)
 {
+#if defined(BRINDLE_HAVE_LILV)
+  if (IsLv2ModulePath(path))
+    return std::make_unique<Lv2ModuleHost>(path, std::move(ownParams));
+#endif
   if (IsVst3ModulePath(path))
     return std::make_unique<Vst3ModuleHost>(path, std::move(ownParams));
   return std::make_unique<Vst2ModuleHost>(path, std::move(ownParams));

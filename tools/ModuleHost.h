@@ -35,7 +35,8 @@ protected:
 // True for a VST 3 bundle: a folder or file whose name ends in ".vst3" (any case).
 bool IsVst3ModulePath(const std::string& path);
 
-// The VST 3 host for a bundle path, else the VST 2 host. ownParams describes the
+// The LV2 host for an LV2 bundle folder or plug-in URI (Linux builds with lilv), the
+// VST 3 host for a VST 3 bundle path, else the VST 2 host. ownParams describes the
 // plug-in built into the tool: a module that presents the same parameters is taken
 // for that plug-in, so it receives its values through its saved-state format and
 // --param may use the table's display texts.

@@ -1,5 +1,5 @@
 -- The DAW side of the check, run by the DAW's headless Lua session: a new session with a
--- source track and one track per Brindle module, settings made through the DAW's own
+-- source track and one track per Brindle module (VST 3, VST 2 and LV2), settings made through the DAW's own
 -- parameter controls, saved, closed and reopened; the settings read back, and each
 -- module track rendered (bounced with processing) and written to a file.
 local folder = assert (os.getenv ("BRINDLE_DAW_SESSION"), "BRINDLE_DAW_SESSION not set")
@@ -14,7 +14,10 @@ local settings = {
 	{ "Output Gain", 0.0 }, { "Mid Gain", 0.625 }, { "Side Gain", 0.375 }, { "Delay Amount", 0.375 },
 	{ "Width", 0.75 }, { "Panning", 0.375 }, { "Invert Right", 1.0 },
 }
-local modules = { { "brindle3", ARDOUR.PluginType.VST3 }, { "brindle2", ARDOUR.PluginType.LXVST } }
+local modules = {
+	{ "brindle3", ARDOUR.PluginType.VST3 }, { "brindle2", ARDOUR.PluginType.LXVST },
+	{ "brindle_lv2", ARDOUR.PluginType.LV2 },
+}
 local failures = 0
 
 local function fail (text)

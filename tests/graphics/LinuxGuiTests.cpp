@@ -1,7 +1,7 @@
-// Brindle's editor on a (virtual) X display, opened by both modules the way Linux
+// Brindle's editor on a (virtual) X display, opened by every Linux module the way
 // hosts open it: a VST 3 view attached to an X window with a run loop from the
-// host's frame, and a VST 2 editor opened with effEditOpen and paced by
-// effEditIdle. Input is real X events made by the XTest extension; what the window
+// host's frame, a VST 2 editor opened with effEditOpen and paced by effEditIdle,
+// and the LV2 editor embedded in ui:parent and paced by ui:idleInterface. Input is real X events made by the XTest extension; what the window
 // shows is read back from the server and compared with the window-less snapshot.
 #include <gtest/gtest.h>
 
@@ -28,6 +28,10 @@
 #include "graphics/IGraphicsLinux.h"
 #include "graphics/IMenu.h"
 #include "plugin/BrindleEditor.h"
+
+#include <dlfcn.h>
+#include <lv2/core/lv2.h>
+#include <lv2/ui/ui.h>
 
 using namespace vst3;
 using namespace vst3host;
@@ -306,11 +310,171 @@ public:
     std::vector<std::vector<float>> audioIn{2, std::vector<float>(256)}, audioOut{2, std::vector<float>(256)};
 };
 
-enum class Format { Vst3, Vst2 };
+// The LV2 bundle as a host with out-of-process editors runs it: the editor module and
+// the DSP module are separate libraries that share nothing but port values, which the
+// host carries between them (write function and ui:touch one way, port_event the
+// other) on its UI thread; ui:idleInterface paces the editor.
+class Lv2Editor : public HostedEditor {
+public:
+    // Plain ranges of the twelve control ports, by parameter index.
+    static constexpr float kMin[12] = {-10, -10, -10, 0, -1, -1, 0, 0, 0, 0, 0, 0};
+    static constexpr float kMax[12] = {10, 10, 10, 100, 1, 1, 2, 1, 1, 1, 1, 1};
+    static constexpr uint32_t kFirstControl = 4;
+    static constexpr uint32_t kLampPort = 16;
+
+    Lv2Editor() {
+        dspLibrary = dlopen(BRINDLE_LV2_BUNDLE "/brindle.so", RTLD_NOW | RTLD_LOCAL);
+        uiLibrary = dlopen(BRINDLE_LV2_BUNDLE "/brindle_ui.so", RTLD_NOW | RTLD_LOCAL);
+        if (!dspLibrary || !uiLibrary) {
+            error = std::string("cannot load the bundle's libraries: ") + dlerror();
+            return;
+        }
+        auto dspEntry = reinterpret_cast<const LV2_Descriptor* (*)(uint32_t)>(dlsym(dspLibrary, "lv2_descriptor"));
+        auto uiEntry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(uiLibrary, "lv2ui_descriptor"));
+        dsp = dspEntry ? dspEntry(0) : nullptr;
+        ui = uiEntry ? uiEntry(0) : nullptr;
+        const LV2_Feature* none[] = {nullptr};
+        instance = dsp ? dsp->instantiate(dsp, 44100.0, BRINDLE_LV2_BUNDLE "/", none) : nullptr;
+        if (!instance || !ui) {
+            error = "no plug-in or editor in the bundle";
+            return;
+        }
+        for (uint32_t p = kFirstControl; p <= kLampPort; ++p) dsp->connect_port(instance, p, &dspControls[p]);
+        dsp->activate(instance);
+    }
+    ~Lv2Editor() override {
+        close();
+        if (instance) {
+            dsp->deactivate(instance);
+            dsp->cleanup(instance);
+        }
+        if (uiLibrary) dlclose(uiLibrary);
+        if (dspLibrary) dlclose(dspLibrary);
+    }
+    bool ready() const { return instance && ui; }
+
+    bool open(unsigned long parent) override {
+        close();
+        LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
+        LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+        LV2_Feature touchFeature{LV2_UI__touch, &touch};
+        LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
+        const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &touchFeature, &idleFeature, nullptr};
+        LV2UI_Widget widget = nullptr;
+        handle = ui->instantiate(ui, "urn:orvane:brindle", BRINDLE_LV2_BUNDLE "/", Write, this, &widget, features);
+        if (!handle) return false;
+        this->widget = reinterpret_cast<uintptr_t>(widget);
+        idle = static_cast<const LV2UI_Idle_Interface*>(ui->extension_data(LV2_UI__idleInterface));
+        // A host hands a new editor every control value.
+        for (int i = 0; i < 12; ++i) sendToEditor(kFirstControl + uint32_t(i), hostValues[i].load());
+        return idle != nullptr;
+    }
+    void close() override {
+        if (handle) ui->cleanup(handle);
+        handle = nullptr;
+    }
+    void run(int milliseconds) override {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        do step();
+        while (std::chrono::steady_clock::now() < end);
+    }
+    void ticks(int count) override {
+        for (int i = 0; i < count; ++i) step();
+    }
+    double param(int index) override { return normalized(index, hostValues[index].load()); }
+    void automate(int index, double value) override {
+        const float plain = float(kMin[index] + value * (kMax[index] - kMin[index]));
+        hostValues[index] = plain;
+        sendToEditor(kFirstControl + uint32_t(index), plain);
+    }
+    std::vector<std::string> edits() override { return calls; }
+    void clearEdits() override { calls.clear(); }
+    double lastReported(int index) override { return reported[index]; }
+    // The audio thread: the host's change goes to the DSP port and, later, on the
+    // UI thread, to the editor.
+    void audioBlock(int index, double value) override {
+        hostValues[index] = float(kMin[index] + value * (kMax[index] - kMin[index]));
+        changedByAudio = true;
+        for (int i = 0; i < 12; ++i) dspControls[kFirstControl + uint32_t(i)] = hostValues[i].load();
+        for (int f = 0; f < 256; ++f) {
+            audioIn[0][f] = float(0.5 * std::sin(0.05 * (f + index)));
+            audioIn[1][f] = float(0.25 * std::sin(0.07 * f));
+        }
+        dsp->connect_port(instance, 0, audioIn[0]);
+        dsp->connect_port(instance, 1, audioIn[1]);
+        dsp->connect_port(instance, 2, audioOut[0]);
+        dsp->connect_port(instance, 3, audioOut[1]);
+        dsp->run(instance, 256);
+        lamp = dspControls[kLampPort];
+    }
+
+    std::string error;
+    uintptr_t widget = 0;
+    int resizedWidth = 0, resizedHeight = 0;
+    LV2UI_Handle handle = nullptr;
+    const LV2UI_Descriptor* ui = nullptr;
+
+private:
+    static double normalized(int index, float plain) { return (plain - kMin[index]) / (kMax[index] - kMin[index]); }
+    void sendToEditor(uint32_t port, float value) {
+        if (handle) ui->port_event(handle, port, sizeof value, 0, &value);
+    }
+    // One pass of the host's UI loop at the editor's frame period.
+    void step() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        if (changedByAudio.exchange(false)) {
+            for (int i = 0; i < 12; ++i) sendToEditor(kFirstControl + uint32_t(i), hostValues[i].load());
+            sendToEditor(kLampPort, lamp.load());
+        }
+        if (handle && idle) idle->idle(handle);
+    }
+    static void Write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+        auto* self = static_cast<Lv2Editor*>(controller);
+        if (format != 0 || size != sizeof(float) || port < kFirstControl || port >= kLampPort) return;
+        const int index = int(port - kFirstControl);
+        const float value = *static_cast<const float*>(buffer);
+        self->hostValues[index] = value;
+        self->reported[index] = normalized(index, value);
+        self->calls.push_back("perform " + std::to_string(index));
+    }
+    static void Touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+        static_cast<Lv2Editor*>(handle)->calls.push_back((grabbed ? "begin " : "end ") +
+                                                         std::to_string(int(port) - int(kFirstControl)));
+    }
+    static int Resize(LV2UI_Feature_Handle handle, int width, int height) {
+        auto* self = static_cast<Lv2Editor*>(handle);
+        self->resizedWidth = width;
+        self->resizedHeight = height;
+        return 0;
+    }
+
+    void* dspLibrary = nullptr;
+    void* uiLibrary = nullptr;
+    const LV2_Descriptor* dsp = nullptr;
+    LV2_Handle instance = nullptr;
+    const LV2UI_Idle_Interface* idle = nullptr;
+    LV2UI_Resize resize{this, Resize};
+    LV2UI_Touch touch{this, Touch};
+    std::atomic<float> hostValues[12] = {};
+    std::atomic<bool> changedByAudio{false};
+    std::atomic<float> lamp{0.0f};
+    float dspControls[17] = {};
+    double reported[12] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    std::vector<std::string> calls;
+    float audioIn[2][256] = {}, audioOut[2][256] = {};
+};
+
+enum class Format { Vst3, Vst2, Lv2 };
 
 std::unique_ptr<HostedEditor> MakeEditor(Format format, std::string& error) {
     if (format == Format::Vst3) {
         auto editor = std::make_unique<Vst3Editor>();
+        error = editor->error;
+        if (!editor->ready()) return nullptr;
+        return editor;
+    }
+    if (format == Format::Lv2) {
+        auto editor = std::make_unique<Lv2Editor>();
         error = editor->error;
         if (!editor->ready()) return nullptr;
         return editor;
@@ -390,7 +554,8 @@ TEST_P(LinuxGui, WindowShowsWhatTheSnapshotShowsAndChannelClicksSwitchPages) {
     ASSERT_TRUE(openAndDraw());
     Capture shown = capture();
     EXPECT_EQ(DifferingPixels(shown, stereo), 0);
-    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + (isVst3() ? "/editor-vst3.png" : "/editor-vst2.png"));
+    const char* const names[] = {"/editor-vst3.png", "/editor-vst2.png", "/editor-lv2.png"};
+    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + names[int(GetParam())]);
 
     click(kMidButtonX, kChannelButtonY);
     editor->ticks(2);
@@ -720,10 +885,36 @@ TEST_P(LinuxGui, MetersShowWhatTheSnapshotShowsOfTheSameInput) {
     EXPECT_EQ(DifferingPixels(shown, expected), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Format::Vst2),
+INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Format::Vst2, Format::Lv2),
                          [](const ::testing::TestParamInfo<Format>& info) {
-                             return info.param == Format::Vst3 ? std::string("Vst3") : std::string("Vst2");
+                             return std::string(info.param == Format::Vst3   ? "Vst3"
+                                                : info.param == Format::Vst2 ? "Vst2"
+                                                                             : "Lv2");
                          });
+
+// Keys the editor does not use reach the host, in a parent arranged as some hosts
+// arrange it: the editor sits in a plain window made on another X connection of the
+// host, inside the host toolkit's window, which alone selects key presses. The host's
+// toolkit knows only its own window: the forwarded key must name that window.
+TEST_P(LinuxGui, UnusedKeysReachTheNearestHostWindowThatTakesKeys) {
+    std::string error;
+    auto otherConnection = TestDisplay::open(error);
+    ASSERT_TRUE(otherConnection) << error;
+    display->selectKeys(window);
+    const unsigned long plain = otherConnection->createChildWindow(window, 0, 0, kWidth, kHeight);
+    ASSERT_TRUE(editor->open(plain));
+    editor->ticks(2);
+    // A click on the background gives the editor the keyboard, as a host's focus would.
+    click(30, 150);
+    for (const char* name : {"space", "F5"}) {
+        SCOPED_TRACE(name);
+        display->key(name);
+        editor->run(80);
+        EXPECT_EQ(display->nextKeyPressWindow(500), window);
+    }
+    editor->close();
+    otherConnection->destroyWindow(plain);
+}
 
 // What each module tells a host about its editor.
 TEST(LinuxGuiModules, DeclareTheirX11Editor) {
@@ -772,6 +963,40 @@ TEST(LinuxGuiModules, RefuseWhatCannotWork) {
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(gone)), 0);
     EXPECT_EQ(vst2.host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
     vst2.host.Dispatch(effEditIdle);  // nothing open: nothing happens
+    display->destroyWindow(window);
+}
+
+// The LV2 editor asks the host's ui:resize for its size, hands the host its window as
+// the widget, and refuses to open without a parent window or in one that is gone.
+TEST(LinuxGuiModules, Lv2EditorSizeWidgetAndRefusals) {
+    std::string error;
+    auto display = TestDisplay::open(error);
+    ASSERT_TRUE(display) << error;
+    const unsigned long window = display->createWindow(0, 0, kWidth, kHeight);
+    const unsigned long gone = display->createWindow(0, 0, 10, 10);
+    display->destroyWindow(gone);
+
+    Lv2Editor lv2;
+    ASSERT_TRUE(lv2.ready()) << lv2.error;
+    ASSERT_TRUE(lv2.open(window));
+    EXPECT_EQ(lv2.resizedWidth, kWidth);
+    EXPECT_EQ(lv2.resizedHeight, kHeight);
+    display->sync();
+    EXPECT_EQ(display->children(window), std::vector<unsigned long>{lv2.widget});
+    lv2.close();
+    EXPECT_FALSE(lv2.open(gone));
+    const LV2_Feature* noParent[] = {nullptr};
+    LV2UI_Widget widget = nullptr;
+    EXPECT_EQ(lv2.ui->instantiate(lv2.ui, "urn:orvane:brindle", BRINDLE_LV2_BUNDLE "/", nullptr, nullptr, &widget,
+                                  noParent),
+              nullptr);
+    // Another plug-in's URI is not ours to show.
+    LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(window)};
+    const LV2_Feature* withParent[] = {&parent, nullptr};
+    EXPECT_EQ(lv2.ui->instantiate(lv2.ui, "urn:other", BRINDLE_LV2_BUNDLE "/", nullptr, nullptr, &widget, withParent),
+              nullptr);
+    display->sync();
+    EXPECT_TRUE(display->children(window).empty());
     display->destroyWindow(window);
 }
 

@@ -177,6 +177,38 @@ void TestDisplay::sendButtonPress(unsigned long window, int x, int y) {
     sync();
 }
 
+unsigned long TestDisplay::createChildWindow(unsigned long parent, int left, int top, int width, int height) {
+    Display* display = D(this->display);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = 0x202020;
+    const Window window = XCreateWindow(display, parent, left, top, unsigned(width), unsigned(height), 0, CopyFromParent,
+                                        InputOutput, CopyFromParent, CWBackPixel, &attributes);
+    XMapWindow(display, window);
+    sync();
+    return window;
+}
+
+void TestDisplay::selectKeys(unsigned long window) {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(D(display), window, &attributes);
+    XSelectInput(D(display), window, attributes.your_event_mask | KeyPressMask | KeyReleaseMask);
+    sync();
+}
+
+unsigned long TestDisplay::nextKeyPressWindow(int waitMilliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    do {
+        sync();
+        while (XPending(D(display))) {
+            XEvent event;
+            XNextEvent(D(display), &event);
+            if (event.type == KeyPress) return event.xkey.window;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < end);
+    return 0;
+}
+
 bool writePng(const Capture& capture, const std::string& path) {
     if (capture.width < 1 || capture.height < 1) return false;
     PIX_MemBitmap bitmap(capture.width, capture.height);

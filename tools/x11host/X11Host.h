@@ -49,6 +49,13 @@ public:
     void type(const std::string& text);
     // An event sent straight to a window (as a stale client or the host might).
     void sendButtonPress(unsigned long window, int x, int y);
+    // A mapped child window that selects no events of its own, as a host's plain
+    // embedding window made on another connection.
+    unsigned long createChildWindow(unsigned long parent, int left, int top, int width, int height);
+    // Key presses and releases on the window come to this connection from now on.
+    void selectKeys(unsigned long window);
+    // The next key press queued for this connection: the window the event names, or 0.
+    unsigned long nextKeyPressWindow(int waitMilliseconds);
     void sync();
 
 private:

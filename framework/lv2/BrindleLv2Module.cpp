@@ -1,0 +1,25 @@
+// The brindle.lv2 DSP module's plug-in: one Brindle on the LV2 wrapper per host instance.
+#include "Brindle.h"
+#include "framework/lv2/BrindleLv2Module.h"
+#include "framework/lv2/Lv2Entry.h"
+
+const char* const kBrindlePortSymbols[] = {"output_gain", "mid_gain",     "side_gain",    "delay_amount",
+                                           "width",       "panning",      "channel_selector", "invert_left",
+                                           "invert_right", "swap",        "mono_test",    "bypass"};
+const size_t kBrindlePortSymbolCount = sizeof(kBrindlePortSymbols) / sizeof(kBrindlePortSymbols[0]);
+const char* const kBrindleLampSymbol = "mono_input";
+
+static_assert(sizeof(kBrindlePortSymbols) / sizeof(kBrindlePortSymbols[0]) == Brindle::kParamCount,
+              "one port symbol per parameter");
+
+namespace {
+
+class BrindleLv2 final : public Brindle {
+public:
+  using Brindle::Brindle;
+  double LampLevel() const override { return MonoLampLevel(); }
+};
+
+}  // namespace
+
+IEffectLV2* CreateModuleEffect(const LV2_Feature* const* features) { return new BrindleLv2(features); }

@@ -1,0 +1,7 @@
+// What a module's LV2 entry points need from the module: its plug-in objects.
+#pragma once
+
+#include "framework/lv2/IEffectLV2.h"
+
+// Builds one plug-in object for a host instance; each module defines it for its own class.
+IEffectLV2* CreateModuleEffect(const LV2_Feature* const* features);
