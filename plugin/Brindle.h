@@ -67,6 +67,12 @@ public:
     void ProcessDouble(double** inputs, double** outputs, int frames) override;
     // Also shows the lamp lit until the first lamp update from the audio path.
     void AttachEditor(IGraphics* editor) override;
+    // While the echo is heard: until it has fallen 120 dB below the loudest input;
+    // otherwise 0 (nothing rings on once the input stops).
+    int CurrentTailSamples() override;
+    int BypassParamIndex() const override { return kBypass; }
+    // The echo's ring-out at rate, for any delay amount up to 100 %.
+    static int EchoTailSamples(double rate);
 
     static constexpr int32_t FourCharCode(const char* code)
     {
