@@ -35,7 +35,10 @@ protected:
 // True for a VST 3 bundle: a folder or file whose name ends in ".vst3" (any case).
 bool IsVst3ModulePath(const std::string& path);
 
-// The VST 3 host for a bundle path, else the VST 2 host. ownParams describes the
+// True for a CLAP module: a file whose name ends in ".clap" (any case).
+bool IsClapModulePath(const std::string& path);
+
+// The VST 3 host for a bundle path, the CLAP host for a .clap, else the VST 2 host. ownParams describes the
 // plug-in built into the tool: a module that presents the same parameters is taken
 // for that plug-in, so it receives its values through its saved-state format and
 // --param may use the table's display texts.
