@@ -59,7 +59,8 @@ std::string RenderUsage()
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
          "  --precision single|double  processing path (default double)\n"
          "  --module PATH              host a built module instead: a VST 3 bundle (a folder or file\n"
-         "                             ending in .vst3) or else a VST 2.4 library (.so, .dll)\n"
+         "                             ending in .vst3), a CLAP module (.clap) or else a VST 2.4\n"
+         "                             library (.so, .dll)\n"
          "  --help                     show this text\n"
          "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";
 }
