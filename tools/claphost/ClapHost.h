@@ -60,6 +60,9 @@ public:
     ClapHost& operator=(const ClapHost&) = delete;
 
     const clap_host* Host() const { return &host; }
+    // Makes the calling thread the main thread (a host whose UI runs on a thread of
+    // its own), before the plug-in is used from it.
+    void AdoptMainThread() { mainThread = std::this_thread::get_id(); }
 
     // Marks the calling thread as the instance's audio thread while alive.
     class AudioScope {
@@ -89,7 +92,7 @@ private:
     void Check(bool ok, const char* name);
 
     clap_host host{};
-    std::thread::id mainThread;
+    std::atomic<std::thread::id> mainThread;
     bool pacing;
     mutable std::mutex mutex;
     HostCalls calls;
