@@ -84,6 +84,7 @@ void Brindle::Initialize()
     monoLamp.current = 0.0;
     monoLamp.counter = 0;
     TuneMonoDetector();
+    echoTail = EchoTailSamples(sampleRate);
     dryLeft.assign(size_t(kMinPieceFrames), 0.0);
     dryRight.assign(size_t(kMinPieceFrames), 0.0);
 
@@ -178,6 +179,7 @@ void Brindle::OnReset()
     delay.SetSampleRate(rate);
     monoLamp.Retune(rate);
     TuneMonoDetector();
+    echoTail = EchoTailSamples(rate);
 }
 
 int Brindle::EchoTailSamples(double rate)
@@ -202,7 +204,7 @@ int Brindle::CurrentTailSamples()
     if (bypass || channelMode != kChannelStereo || !(delayAmount > 0.0)) {
         return 0;
     }
-    return EchoTailSamples(sampleRate);
+    return echoTail;
 }
 
 void Brindle::OnParamChanged(int index)

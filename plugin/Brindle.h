@@ -127,6 +127,8 @@ private:
     MovingRms monoRms;
     ParamSmoother monoLamp{1.0, 44100.0, 0.0};
     int32_t lampCounter = 0;
+    // EchoTailSamples at the current rate, worked out on a change of rate.
+    int echoTail = 0;
     // The lamp coefficient to the power k, for runs of k samples with one verdict.
     std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 

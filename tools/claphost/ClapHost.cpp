@@ -220,24 +220,27 @@ void EventList::AddParam(uint32_t time, clap_id param, double value) {
 }
 
 void EventList::AddRaw(const clap_event_header* header) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(header);
-    std::vector<unsigned char> copy(bytes, bytes + header->size);
+    const size_t offset = bytes.size();
+    bytes.resize(offset + (header->size + 7) / 8);
+    std::memcpy(bytes.data() + offset, header, header->size);
     // After every event of the same time: the order the caller gave is kept.
-    auto later = std::upper_bound(events.begin(), events.end(), header->time,
-                                  [](uint32_t time, const std::vector<unsigned char>& e) {
-                                      return time < reinterpret_cast<const clap_event_header*>(e.data())->time;
-                                  });
-    events.insert(later, std::move(copy));
+    auto later = std::upper_bound(order.begin(), order.end(), header->time, [this](uint32_t time, size_t at) {
+        return time < reinterpret_cast<const clap_event_header*>(bytes.data() + at)->time;
+    });
+    order.insert(later, offset);
+}
+
+const clap_event_header* EventList::At(size_t index) const {
+    return index < order.size() ? reinterpret_cast<const clap_event_header*>(bytes.data() + order[index]) : nullptr;
 }
 
 const clap_input_events* EventList::Input() {
     input.ctx = this;
     input.size = [](const clap_input_events* list) {
-        return static_cast<uint32_t>(static_cast<EventList*>(list->ctx)->events.size());
+        return static_cast<uint32_t>(static_cast<EventList*>(list->ctx)->order.size());
     };
-    input.get = [](const clap_input_events* list, uint32_t index) -> const clap_event_header* {
-        auto& events = static_cast<EventList*>(list->ctx)->events;
-        return index < events.size() ? reinterpret_cast<const clap_event_header*>(events[index].data()) : nullptr;
+    input.get = [](const clap_input_events* list, uint32_t index) {
+        return static_cast<EventList*>(list->ctx)->At(index);
     };
     return &input;
 }

@@ -111,18 +111,26 @@ private:
     clap_host_log log{};
 };
 
-// Input events for one process or flush call, kept sorted by time.
+// Input events for one process or flush call, kept sorted by time. Clear keeps the
+// storage, so a host reusing the list allocates nothing per block.
 class EventList {
 public:
     void AddParam(uint32_t time, clap_id param, double value);
     // Any event, copied byte for byte (header.size bytes from header).
     void AddRaw(const clap_event_header* header);
-    void Clear() { events.clear(); }
-    bool Empty() const { return events.empty(); }
+    void Clear() {
+        bytes.clear();
+        order.clear();
+    }
+    bool Empty() const { return order.empty(); }
     const clap_input_events* Input();
 
 private:
-    std::vector<std::vector<unsigned char>> events;
+    const clap_event_header* At(size_t index) const;
+
+    // Events back to back, each at an 8-byte boundary; order holds their offsets by time.
+    std::vector<uint64_t> bytes;
+    std::vector<size_t> order;
     clap_input_events input{};
 };
 
