@@ -200,7 +200,7 @@ public:
                                 const size_t moved = static_cast<size_t>(
                                     std::min<uint64_t>({size, t->chunk, t->bytes->size() - t->at}));
                                 if (moved > 0 && t->at + moved > t->failAt) return -1;
-                                std::memcpy(data, t->bytes->data() + t->at, moved);
+                                if (moved > 0) std::memcpy(data, t->bytes->data() + t->at, moved);
                                 t->at += moved;
                                 return static_cast<int64_t>(moved);
                             }};

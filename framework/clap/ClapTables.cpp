@@ -103,7 +103,12 @@ const clap_plugin_gui kGui = {
         return Guarded(p, false, [&](IEffectCLAP& plug) { return plug.GuiSize(width, height); });
     },
     [](const clap_plugin*) -> bool { return false; },
-    [](const clap_plugin*, clap_gui_resize_hints*) -> bool { return false; },
+    // Hints that say so: some hosts ask even when can_resize is false.
+    [](const clap_plugin* p, clap_gui_resize_hints* hints) -> bool {
+        if (!IEffectCLAP::From(p) || !hints) return false;
+        *hints = clap_gui_resize_hints{false, false, false, 0, 0};
+        return true;
+    },
     // The nearest usable size is the only one.
     [](const clap_plugin* p, uint32_t* width, uint32_t* height) -> bool {
         return Guarded(p, false, [&](IEffectCLAP& plug) { return plug.GuiSize(width, height); });

@@ -518,8 +518,9 @@ TEST(ClapModule, EditorAnswers) {
     EXPECT_EQ(h, uint32_t(kEditorHeight));
     EXPECT_FALSE(gui->set_scale(p, 2.0));
     EXPECT_FALSE(gui->can_resize(p));
-    clap_gui_resize_hints hints{};
-    EXPECT_FALSE(gui->get_resize_hints(p, &hints));
+    clap_gui_resize_hints hints{true, true, true, 1, 1};
+    ASSERT_TRUE(gui->get_resize_hints(p, &hints));
+    EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically || hints.preserve_aspect_ratio);
     uint32_t aw = 1000, ah = 10;
     EXPECT_TRUE(gui->adjust_size(p, &aw, &ah));
     EXPECT_EQ(aw, w);

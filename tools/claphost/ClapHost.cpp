@@ -433,7 +433,7 @@ bool ClapInstance::Load(const std::vector<unsigned char>& bytes, size_t chunk, s
                             size_t moved = static_cast<size_t>(
                                 std::min<uint64_t>({size, t->chunk, t->bytes->size() - t->position}));
                             if (moved > 0 && t->position + moved > t->failAt) return -1;
-                            std::memcpy(data, t->bytes->data() + t->position, moved);
+                            if (moved > 0) std::memcpy(data, t->bytes->data() + t->position, moved);
                             t->position += moved;
                             return static_cast<int64_t>(moved);
                         }};
