@@ -27,14 +27,6 @@ constexpr uint32_t kMaxFrames = 8192;
 const clap_plugin_descriptor kDescriptor = {CLAP_VERSION_OURS, "com.orvane.brindle", "Brindle", "", "", "", "", "", "",
                                             nullptr};
 
-double AnyRate(FuzzInput& in) {
-    static const double rates[] = {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 1.0, 0.0, -48000.0, 1e12,
-                                   std::numeric_limits<double>::infinity(), std::nan("")};
-    const uint8_t pick = in.Byte();
-    if (pick < sizeof rates / sizeof rates[0]) return rates[pick];
-    return in.AnyDouble();
-}
-
 uint32_t AnyBound(FuzzInput& in) {
     static const uint32_t bounds[] = {1, 32, 64, 512, 4096, 0, 65536, 1u << 20, UINT32_MAX};
     const uint8_t pick = in.Byte();
@@ -173,38 +165,9 @@ public:
         if (in.Bool()) p->on_main_thread(p);
     }
 
-    bool Save(std::vector<unsigned char>& bytes, size_t chunk) {
-        bytes.clear();
-        struct Target {
-            std::vector<unsigned char>* bytes;
-            size_t chunk;
-        } target{&bytes, chunk};
-        clap_ostream stream{&target, [](const clap_ostream* s, const void* data, uint64_t size) -> int64_t {
-                                auto* t = static_cast<Target*>(s->ctx);
-                                if (t->chunk == 0) return -1;
-                                const size_t moved = static_cast<size_t>(std::min<uint64_t>(size, t->chunk));
-                                t->bytes->insert(t->bytes->end(), static_cast<const unsigned char*>(data),
-                                                 static_cast<const unsigned char*>(data) + moved);
-                                return static_cast<int64_t>(moved);
-                            }};
-        return state->save(p, &stream);
-    }
-
+    bool Save(std::vector<unsigned char>& bytes, size_t chunk) { return SaveState(p, state, bytes, chunk); }
     bool Load(const std::vector<unsigned char>& bytes, size_t chunk, size_t failAt) {
-        struct Source {
-            const std::vector<unsigned char>* bytes;
-            size_t chunk, failAt, at;
-        } source{&bytes, chunk, failAt, 0};
-        clap_istream stream{&source, [](const clap_istream* s, void* data, uint64_t size) -> int64_t {
-                                auto* t = static_cast<Source*>(s->ctx);
-                                const size_t moved = static_cast<size_t>(
-                                    std::min<uint64_t>({size, t->chunk, t->bytes->size() - t->at}));
-                                if (moved > 0 && t->at + moved > t->failAt) return -1;
-                                if (moved > 0) std::memcpy(data, t->bytes->data() + t->at, moved);
-                                t->at += moved;
-                                return static_cast<int64_t>(moved);
-                            }};
-        return state->load(p, &stream);
+        return LoadState(p, state, bytes, chunk, failAt);
     }
 
     void CheckStateRoundTrip() {
@@ -292,7 +255,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
         switch (in.Byte() % 16) {
         case 0: {
-            const double rate = AnyRate(in);
+            const double rate = in.HostRate();
             const uint32_t minFrames = AnyBound(in);
             script.Activate(rate, minFrames, AnyBound(in));
             break;

@@ -53,9 +53,7 @@ bool ClapModuleHost::Create()
     paramIds.push_back(info.id);
     names.push_back(info.name);
   }
-  isOwnPlugin = SameParamNames(names, ownParams);
-  for (size_t i = 0; i < paramIds.size() && isOwnPlugin; ++i)
-    isOwnPlugin = paramIds[i] == static_cast<clap_id>(i);
+  isOwnPlugin = IsOwnPlugin(names, paramIds);
   return true;
 }
 
@@ -81,12 +79,7 @@ bool ClapModuleHost::DescribeParams(std::vector<RenderParamInfo>& params)
     param.precision = param.isDouble ? 3 : 0;
     if (isOwnPlugin)
     {
-      // Units, digits and named values come from the tool's own table.
-      const RenderParamInfo& own = ownParams[params.size()];
-      param.unit = own.unit;
-      param.precision = own.precision;
-      param.step = own.step;
-      param.displayTexts = own.displayTexts;
+      DescribeAsOwn(param, params.size());
     }
     else if (!param.isDouble && info.max_value - info.min_value <= kMaxListedSteps)
     {

@@ -177,14 +177,9 @@ TEST(ClapWrapper, EditsStateAndAudioOnTheirOwnThreads) {
         EXPECT_TRUE(w.params->get_value(w.p, kDelayAmount, &value));
         if (i % 50 == 0) {
             std::vector<unsigned char> bytes;
-            clap_ostream out{&bytes, [](const clap_ostream* s, const void* data, uint64_t size) -> int64_t {
-                                 auto* b = static_cast<std::vector<unsigned char>*>(s->ctx);
-                                 b->insert(b->end(), static_cast<const unsigned char*>(data),
-                                           static_cast<const unsigned char*>(data) + size);
-                                 return static_cast<int64_t>(size);
-                             }};
-            EXPECT_TRUE(state->save(w.p, &out));
+            EXPECT_TRUE(SaveState(w.p, state, bytes));
             EXPECT_EQ(bytes.size(), 100u);
+            EXPECT_TRUE(LoadState(w.p, state, bytes, 9));
         }
     }
     // Let the audio thread drain what is left, then stop it.

@@ -410,9 +410,10 @@ struct InStream {
 };
 }  // namespace
 
-bool ClapInstance::Save(std::vector<unsigned char>& bytes, size_t chunk) {
+bool SaveState(const clap_plugin* plugin, const clap_plugin_state* state, std::vector<unsigned char>& bytes,
+               size_t chunk) {
     bytes.clear();
-    if (!state) return false;
+    if (!plugin || !state) return false;
     OutStream target{&bytes, chunk};
     clap_ostream stream{&target, [](const clap_ostream* s, const void* data, uint64_t size) -> int64_t {
                             auto* t = static_cast<OutStream*>(s->ctx);
@@ -425,8 +426,9 @@ bool ClapInstance::Save(std::vector<unsigned char>& bytes, size_t chunk) {
     return state->save(plugin, &stream);
 }
 
-bool ClapInstance::Load(const std::vector<unsigned char>& bytes, size_t chunk, size_t failAt) {
-    if (!state) return false;
+bool LoadState(const clap_plugin* plugin, const clap_plugin_state* state, const std::vector<unsigned char>& bytes,
+               size_t chunk, size_t failAt) {
+    if (!plugin || !state) return false;
     InStream source{&bytes, chunk, failAt, 0};
     clap_istream stream{&source, [](const clap_istream* s, void* data, uint64_t size) -> int64_t {
                             auto* t = static_cast<InStream*>(s->ctx);
@@ -438,6 +440,14 @@ bool ClapInstance::Load(const std::vector<unsigned char>& bytes, size_t chunk, s
                             return static_cast<int64_t>(moved);
                         }};
     return state->load(plugin, &stream);
+}
+
+bool ClapInstance::Save(std::vector<unsigned char>& bytes, size_t chunk) {
+    return SaveState(plugin, state, bytes, chunk);
+}
+
+bool ClapInstance::Load(const std::vector<unsigned char>& bytes, size_t chunk, size_t failAt) {
+    return LoadState(plugin, state, bytes, chunk, failAt);
 }
 
 double ClapInstance::Value(clap_id id) const {

@@ -152,6 +152,14 @@ private:
     clap_output_events output{};
 };
 
+// A plug-in's state saved into bytes through a stream that moves at most chunk bytes
+// per call (0: a stream whose every write fails), and loaded from bytes through one
+// that moves at most chunk bytes per call and fails the read that would pass failAt.
+bool SaveState(const clap_plugin* plugin, const clap_plugin_state* state, std::vector<unsigned char>& bytes,
+               size_t chunk = SIZE_MAX);
+bool LoadState(const clap_plugin* plugin, const clap_plugin_state* state, const std::vector<unsigned char>& bytes,
+               size_t chunk = SIZE_MAX, size_t failAt = SIZE_MAX);
+
 // One plug-in instance of a module, with the plug-in's extensions.
 class ClapInstance {
 public:
