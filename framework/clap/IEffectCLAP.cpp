@@ -137,6 +137,14 @@ void IEffectCLAP::ProcessBlock(Sample* const* inputs, int inputCount, Sample* co
 
 int32_t IEffectCLAP::Process(const clap_process* process) {
     if (!process || !active) return CLAP_PROCESS_ERROR;
+    if (!ProcessLocked(process)) return CLAP_PROCESS_ERROR;
+    // The host's lists and callbacks without the plug-in's lock held.
+    SendEdits(process->out_events);
+    NoteTailChange();
+    return CLAP_PROCESS_TAIL;
+}
+
+bool IEffectCLAP::ProcessLocked(const clap_process* process) {
     PluginLock lock(Mutex());
     hasTransport = process->transport != nullptr;
     if (hasTransport) transport = *process->transport;
@@ -147,9 +155,8 @@ int32_t IEffectCLAP::Process(const clap_process* process) {
     const int outputCount = output ? static_cast<int>(std::min<uint32_t>(output->channel_count, 2)) : 0;
     const bool wide = output && output->data64;
     // Both ports ask for one sample size; buffers of mixed sizes are the host's error.
-    if (wide && inputCount > 0 && !input->data64) return CLAP_PROCESS_ERROR;
-    if (!wide && ((outputCount > 0 && !output->data32) || (inputCount > 0 && !input->data32)))
-        return CLAP_PROCESS_ERROR;
+    if (wide && inputCount > 0 && !input->data64) return false;
+    if (!wide && ((outputCount > 0 && !output->data32) || (inputCount > 0 && !input->data32))) return false;
 
     if (wide)
         ProcessBlock<double>(inputCount ? input->data64 : nullptr, inputCount, output->data64, outputCount, process);
@@ -157,9 +164,7 @@ int32_t IEffectCLAP::Process(const clap_process* process) {
         ProcessBlock<float>(inputCount ? input->data32 : nullptr, inputCount, outputCount ? output->data32 : nullptr,
                             outputCount, process);
     if (output) output->constant_mask = 0;
-    SendEdits(process->out_events);
-    NoteTailChange();
-    return CLAP_PROCESS_TAIL;
+    return true;
 }
 
 void IEffectCLAP::ApplyEvent(const clap_event_header* event) {
@@ -343,7 +348,13 @@ bool IEffectCLAP::SaveTo(const clap_ostream* stream) {
 }
 
 bool IEffectCLAP::LoadFrom(const clap_istream* stream) {
-    if (!stream || !stream->read) return false;
+    if (!stream || !stream->read || !LoadLocked(stream)) return false;
+    // The host re-reads the values; called without the plug-in's lock held.
+    if (hostParams && hostParams->rescan) hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
+    return true;
+}
+
+bool IEffectCLAP::LoadLocked(const clap_istream* stream) {
     PluginLock lock(Mutex());
     StateChunk chunk;
     if (!SaveState(chunk) || chunk.Size() <= 0) return false;
@@ -363,7 +374,6 @@ bool IEffectCLAP::LoadFrom(const clap_istream* stream) {
     std::memcpy(chunk.Data(), bytes.data(), whole);
     LoadState(chunk, 0);
     RefreshEditorParams();
-    if (hostParams && hostParams->rescan) hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
     return true;
 }
 

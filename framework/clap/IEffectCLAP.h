@@ -71,6 +71,9 @@ public:
     void OnFd(int fd, uint32_t flags);
 
 private:
+    // The parts of process and state load that run under the plug-in's lock.
+    bool ProcessLocked(const clap_process* process);
+    bool LoadLocked(const clap_istream* stream);
     template <typename Sample>
     void RunSegment(Sample* const* inputs, int inputCount, Sample* const* outputs, int outputCount,
                     uint32_t offset, uint32_t frames);
