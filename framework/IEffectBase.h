@@ -51,6 +51,12 @@ public:
   virtual void OnHostKnown() {}
   virtual void ShowHostContextMenu(int /*index*/, int /*x*/, int /*y*/) {}
   virtual void SetParamFromEditor(int index, double normalized);
+  // How long the output can go on after the input falls silent, in samples, for
+  // hosts that ask as settings change (CLAP); the fixed TailSize() unless the plug-in
+  // works it out from its settings. INT32_MAX or more means for ever.
+  virtual int CurrentTailSamples() { return TailSize(); }
+  // The parameter that bypasses the plug-in, for formats that mark it; -1 for none.
+  virtual int BypassParamIndex() const { return -1; }
 
   // ---- Host side, implemented by the wrapper ----
   virtual void BeginParamEdit(int index) = 0;

@@ -2,9 +2,11 @@
 // short input is simply a short script.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,15 @@ public:
         case 1: return Unit() * 4.0 - 2.0;
         default: return Unit();
         }
+    }
+
+    // A sample rate as a host may give it: the usual ones, nonsense, or any bit pattern.
+    double HostRate() {
+        static const double rates[] = {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 1.0, 0.0, -48000.0, 1e12,
+                                       std::numeric_limits<double>::infinity(), std::nan("")};
+        const uint8_t pick = Byte();
+        if (pick < sizeof rates / sizeof rates[0]) return rates[pick];
+        return AnyDouble();
     }
 
     // A finite audio sample within ±4, now and then a denormal.

@@ -26,14 +26,6 @@ int32 BlockSize(FuzzInput& in) {
     return static_cast<int32>(in.U32());
 }
 
-double AnyRate(FuzzInput& in) {
-    static const double rates[] = {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 1.0, 0.0, -48000.0, 1e12,
-                                   std::numeric_limits<double>::infinity(), std::nan("")};
-    const uint8_t pick = in.Byte();
-    if (pick < sizeof rates / sizeof rates[0]) return rates[pick];
-    return in.AnyDouble();
-}
-
 SpeakerArrangement Arrangement(FuzzInput& in) {
     static const SpeakerArrangement known[] = {SpeakerArr::kStereo, SpeakerArr::kMono, SpeakerArr::kEmpty,
                                                SpeakerArr::k51, SpeakerArr::kStereoSurround};
@@ -132,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         switch (in.Byte() % 18) {
         case 0: {
             ProcessSetup setup{static_cast<int32>(in.IntIn(-1, 3)), static_cast<int32>(in.IntIn(-1, 2)),
-                               BlockSize(in), AnyRate(in)};
+                               BlockSize(in), in.HostRate()};
             if (plugin.Processor()->setupProcessing(setup) == kResultOk) {
                 sampleSize = setup.symbolicSampleSize;
                 maxFrames = setup.maxSamplesPerBlock;

@@ -85,6 +85,7 @@ void Brindle::Initialize()
     monoLamp.current = 0.0;
     monoLamp.counter = 0;
     TuneMonoDetector();
+    echoTail = EchoTailSamples(sampleRate);
     dryLeft.assign(size_t(kMinPieceFrames), 0.0);
     dryRight.assign(size_t(kMinPieceFrames), 0.0);
     meterTap.Reset(sampleRate, kMinPieceFrames);
@@ -201,6 +202,32 @@ void Brindle::OnReset()
     delay.SetSampleRate(rate);
     monoLamp.Retune(rate);
     TuneMonoDetector();
+    echoTail = EchoTailSamples(rate);
+}
+
+int Brindle::EchoTailSamples(double rate)
+{
+    // After the input stops, each line still holds at most 1 / (1 - feedback) times the
+    // loudest input and gives it out once per pass, weaker by the feedback each time.
+    // The band-pass rings on for its own -120 dB decay time, ln(10^6) / (pi * width).
+    constexpr double kFloor = 1e-6;
+    double seconds = 0.0;
+    const std::pair<double, double> lines[] = {{kLeftDelayMs, kLeftFeedback}, {kRightDelayMs, kRightFeedback}};
+    for (const auto& [delayMs, feedback] : lines) {
+        const double passes = std::ceil(std::log(kFloor * (1.0 - feedback)) / std::log(feedback));
+        seconds = std::max(seconds, passes * delayMs * 0.001);
+    }
+    seconds += std::log(1.0 / kFloor) / (kPi * kBandPassWidth);
+    return UsableSampleRate(rate) ? int(std::ceil(seconds * rate)) : 0;
+}
+
+int Brindle::CurrentTailSamples()
+{
+    PluginLock lock(Mutex());
+    if (bypass || channelMode != kChannelStereo || !(delayAmount > 0.0)) {
+        return 0;
+    }
+    return echoTail;
 }
 
 void Brindle::OnParamChanged(int index)

@@ -78,6 +78,12 @@ public:
     double MonoLampLevel() const { return monoLamp.current; }
     // Shows a lamp level measured elsewhere (an editor whose audio runs in another process).
     void ShowMonoLamp(double level);
+    // While the echo is heard: until it has fallen 120 dB below the loudest input;
+    // otherwise 0 (nothing rings on once the input stops).
+    int CurrentTailSamples() override;
+    int BypassParamIndex() const override { return kBypass; }
+    // The echo's ring-out at rate, for any delay amount up to 100 %.
+    static int EchoTailSamples(double rate);
 
     static constexpr int32_t FourCharCode(const char* code)
     {
@@ -135,6 +141,8 @@ private:
     // Samples between lamp updates: 25 a second.
     int32_t lampInterval = 1764;
     MeterTap meterTap;
+    // EchoTailSamples at the current rate, worked out on a change of rate.
+    int echoTail = 0;
     // The lamp coefficient to the power k, for runs of k samples with one verdict.
     std::array<double, MovingRms::kMaxRun + 1> lampPowers{};
 

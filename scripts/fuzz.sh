@@ -6,12 +6,13 @@
 #   fuzz.sh --smoke [seconds] [TARGET...]               each target (default: all) a few seconds
 #       (default 5) over its committed seeds, nothing kept; non-zero on any finding
 # TARGET: vst2_chunk_fuzzer, vst2_host_fuzzer, vst3_state_fuzzer, vst3_host_fuzzer or
-# lv2_host_fuzzer.
+# lv2_host_fuzzer or clap_host_fuzzer.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 dir="$root/build/fuzz-targets"
-targets=(vst2_chunk_fuzzer vst2_host_fuzzer vst3_state_fuzzer vst3_host_fuzzer
-  lv2_host_fuzzer)
+targets=(vst2_chunk_fuzzer vst2_host_fuzzer vst3_state_fuzzer vst3_host_fuzzer)
+targets+=(lv2_host_fuzzer)
+targets+=(clap_host_fuzzer)
 
 build() {
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DBRINDLE_FUZZ=ON -DBRINDLE_BENCHMARKS=OFF \

@@ -70,8 +70,10 @@ start_display() {
 
 fuzz_smoke() {
   local target
-  for target in vst2_chunk_fuzzer vst2_host_fuzzer vst3_state_fuzzer vst3_host_fuzzer \
-    lv2_host_fuzzer; do
+  local targets=(vst2_chunk_fuzzer vst2_host_fuzzer vst3_state_fuzzer vst3_host_fuzzer)
+  targets+=(lv2_host_fuzzer)
+  targets+=(clap_host_fuzzer)
+  for target in "${targets[@]}"; do
     if "$root/scripts/fuzz.sh" --smoke "${BRINDLE_FUZZ_SMOKE_SECONDS:-5}" "$target"; then
       passed=$((passed + 1))
     else

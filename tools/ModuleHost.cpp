@@ -1,6 +1,7 @@
 // Choice between the module hosts, and the pieces they share.
 #include "ModuleHost.h"
 
+#include "ClapModuleHost.h"
 #include "Vst2ModuleHost.h"
 #include "Vst3ModuleHost.h"
 #if defined(BRINDLE_HAVE_LILV)
@@ -10,12 +11,12 @@
 #include <cctype>
 #include <cstring>
 
-bool IsVst3ModulePath(const std::string& path)
+namespace
 {
-  std::string name = path;
+bool EndsWithSuffix(std::string name, const std::string& suffix)
+{
   while (!name.empty() && (name.back() == '/' || name.back() == '\\'))
     name.pop_back();
-  const std::string suffix = ".vst3";
   if (name.size() < suffix.size())
     return false;
   for (size_t i = 0; i < suffix.size(); ++i)
@@ -26,6 +27,17 @@ bool IsVst3ModulePath(const std::string& path)
   }
   return true;
 }
+}  // namespace
+
+bool IsVst3ModulePath(const std::string& path)
+{
+  return EndsWithSuffix(path, ".vst3");
+}
+
+bool IsClapModulePath(const std::string& path)
+{
+  return EndsWithSuffix(path, ".clap");
+}
 
 std::unique_ptr<RenderHost> CreateModuleHost(const std::string& path, std::vector<RenderParamInfo> ownParams)
 {
@@ -35,6 +47,8 @@ std::unique_ptr<RenderHost> CreateModuleHost(const std::string& path, std::vecto
 #endif
   if (IsVst3ModulePath(path))
     return std::make_unique<Vst3ModuleHost>(path, std::move(ownParams));
+  if (IsClapModulePath(path))
+    return std::make_unique<ClapModuleHost>(path, std::move(ownParams));
   return std::make_unique<Vst2ModuleHost>(path, std::move(ownParams));
 }
 

@@ -59,8 +59,9 @@ std::string RenderUsage()
          "  --block N                  block size in frames, 1 to 65536 (default 512)\n"
          "  --precision single|double  processing path (default double)\n"
          "  --module PATH              host a built module instead: a VST 3 bundle (a folder or file\n"
-         "                             ending in .vst3), an LV2 bundle folder (.lv2) or plug-in URI\n"
-         "                             (Linux; single precision), or else a VST 2.4 library (.so, .dll)\n"
+         "                             ending in .vst3), a CLAP module (.clap), an LV2 bundle folder\n"
+         "                             (.lv2) or plug-in URI (Linux; single precision), or else a\n"
+         "                             VST 2.4 library (.so, .dll)\n"
          "  --version                  print the version and exit\n"
          "  --help                     show this text\n"
          "exit status: 0 done, 1 file or processing failure, 2 bad command line, 130 interrupted\n";

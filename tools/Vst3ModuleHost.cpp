@@ -82,10 +82,7 @@ bool Vst3ModuleHost::Create()
       names.push_back(Narrow(info.title));
     }
   }
-  // The plug-in's own parameters carry their indices as ids.
-  isOwnPlugin = SameParamNames(names, ownParams);
-  for (size_t i = 0; i < paramIds.size() && isOwnPlugin; ++i)
-    isOwnPlugin = paramIds[i] == static_cast<ParamID>(i);
+  isOwnPlugin = IsOwnPlugin(names, paramIds);
   return true;
 }
 
@@ -113,14 +110,8 @@ bool Vst3ModuleHost::DescribeParams(std::vector<RenderParamInfo>& params)
     param.precision = param.isDouble ? 3 : 0;
     if (isOwnPlugin)
     {
-      // The interface has no digit count and names no texts for chosen values
-      // (such as "center" at 0), and its unit is left out while the current value
-      // has such a text: those come from the tool's own table.
-      const RenderParamInfo& own = ownParams[params.size()];
-      param.unit = own.unit;
-      param.precision = own.precision;
-      param.step = own.step;
-      param.displayTexts = own.displayTexts;
+      // Its unit is left out, too, while the current value has a text of its own.
+      DescribeAsOwn(param, params.size());
     }
     else if ((info.flags & kIsList) && info.stepCount > 0 && info.stepCount <= kMaxListedSteps)
     {

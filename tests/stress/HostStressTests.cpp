@@ -1,9 +1,11 @@
-// Three host threads at once on a VST 3 instance and a VST 2 instance: the audio thread
-// processes small random blocks through both, a second thread automates parameters and
-// saves and loads state through the host interfaces, a third drives the window-less
-// editor. Under ThreadSanitizer (scripts/tsan.sh) any data race fails it; in the plain
+// Three host threads at once on a VST 3 instance, a VST 2 instance and the CLAP module:
+// the audio thread processes small random blocks through all three (CLAP parameter
+// events inside the blocks), a second thread automates parameters and saves and loads
+// state through the VST host interfaces, a third drives the window-less editor and, as
+// the CLAP host's main thread, its state, values, texts and editor calls. Under ThreadSanitizer (scripts/tsan.sh) any data race fails it; in the plain
 // build it checks that the output stays finite and both instances end consistent.
 #include "Brindle.h"
+#include "ClapHost.h"
 #include "HostObjects.h"
 #include "MeterPanel.h"
 #include "PluginInstance.h"
@@ -125,6 +127,48 @@ private:
 };
 }  // namespace
 
+namespace
+{
+// The CLAP module's share of the audio thread: a block with a few parameter events
+// at random times. Returns the number of non-finite output samples.
+long ClapBlock(claphost::ClapInstance& clap, std::mt19937& random)
+{
+  const int frames = std::uniform_int_distribution<int>(1, kMaxBlock)(random);
+  std::uniform_real_distribution<double> sample(-0.5, 0.5);
+  std::vector<double> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+  for (int i = 0; i < frames; ++i)
+    left[size_t(i)] = sample(random), right[size_t(i)] = sample(random);
+  claphost::EventList events;
+  for (int n = std::uniform_int_distribution<int>(0, 3)(random); n > 0; --n)
+    events.AddParam(uint32_t(random() % uint32_t(frames)), clap_id(random() % 12),
+                    std::uniform_real_distribution<double>(-1.0, 2.0)(random));
+  double* io[2] = {left.data(), right.data()};
+  claphost::OutputList out;
+  clap.Process(io, io, uint32_t(frames), &events, &out);
+  long bad = 0;
+  for (int i = 0; i < frames; ++i)
+    bad += !std::isfinite(left[size_t(i)]) + !std::isfinite(right[size_t(i)]);
+  return bad;
+}
+
+// The CLAP host's main-thread work between editor steps.
+void ClapMainThreadStep(claphost::ClapInstance& clap, int step)
+{
+  const clap_plugin* p = clap.Plugin();
+  std::vector<unsigned char> state;
+  if (clap.Save(state, 7))
+    clap.Load(state, 13);
+  for (clap_id id = 0; id < 12; ++id)
+    clap.Text(id, clap.Value(id));
+  if (step % 10 == 0 && clap.gui->create(p, clap.gui->is_api_supported(p, "win32", false) ? "win32" : "x11", false))
+  {
+    uint32_t width = 0, height = 0;
+    clap.gui->get_size(p, &width, &height);
+    clap.gui->destroy(p);
+  }
+}
+}  // namespace
+
 TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
 {
   // VST 3, created and set up as a host does it.
@@ -166,6 +210,15 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
   vst2.Start(48000.0f, kMaxBlock);
   const VstInt32 vst2Params = vst2.Effect()->numParams;
 
+  // CLAP, the built module loaded by path; the UI thread becomes its host's main thread.
+  auto clapModule = claphost::ClapModule::Load(BRINDLE_CLAP_MODULE, error);
+  ASSERT_TRUE(clapModule) << error;
+  claphost::ClapHost clapHost;
+  auto clap = claphost::ClapInstance::Create(*clapModule, clapHost, "com.orvane.brindle", error);
+  ASSERT_TRUE(clap) << error;
+  ASSERT_TRUE(clap->Activate(48000.0, 1, kMaxBlock));
+  ASSERT_TRUE(clap->StartProcessing());
+
   std::atomic<int> started{0};
   std::atomic<bool> done{false};
   std::atomic<long> nonFinite{0};
@@ -180,7 +233,7 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
     AudioSide side(instance->processor(), vst2, ids);
     waitForAll();
     for (int block = 0; block < kBlocks; ++block)
-      nonFinite += side.Block(random);
+      nonFinite += side.Block(random) + ClapBlock(*clap, random);
     done = true;
   });
 
@@ -224,6 +277,7 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
     // Radio buttons, switches, a knob, the bypass, the reset of the stereo page and a
     // clip lamp.
     const int spots[][2] = {{100, 78}, {264, 78}, {130, 78}, {46, 254}, {166, 78}, {46, 296}, {651, 100}};
+    clapHost.AdoptMainThread();
     waitForAll();
     for (int step = 0; !done || step < 30; ++step)
     {
@@ -245,6 +299,7 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
         break;
       }
       editor.Tick();
+      ClapMainThreadStep(*clap, step);
       if (step % 10 == 0)
       {
         // A host opening and closing its view while all this goes on.
@@ -284,6 +339,16 @@ TEST(HostThreads, AudioAutomationAndEditorOnBothModulesAtOnce)
     meters = dynamic_cast<const MeterPanel*>(editor.GetControl(i));
   ASSERT_NE(meters, nullptr);
   EXPECT_GT(meters->Readings().LevelOf(MeterReadings::kInputLeft).peakDb, MeterReadings::kFloorDb);
+
+  // The CLAP instance too, and no call reached its host on the wrong thread.
+  clapHost.AdoptMainThread();
+  std::vector<unsigned char> clapState, clapAgain;
+  ASSERT_TRUE(clap->Save(clapState));
+  ASSERT_TRUE(clap->Load(clapState));
+  ASSERT_TRUE(clap->Save(clapAgain));
+  EXPECT_EQ(clapAgain, clapState);
+  EXPECT_TRUE(clapHost.WrongThreadCalls().empty());
+  clap.reset();
 
   vst2.Close();
   instance->processor()->setProcessing(0);

@@ -118,10 +118,12 @@ TEST_F(ModuleHostTest, BothModulesRenderWhatTheToolsOwnPluginRenders)
         const std::string own = Render(options, "", "own.f64");
         const std::string vst2 = Render(options, BRINDLE2_MODULE, "vst2.f64");
         const std::string vst3 = Render(options, BRINDLE3_BUNDLE, "vst3.f64");
+        const std::string clap = Render(options, BRINDLE_CLAP_MODULE, "clap.f64");
         const size_t frames = demo ? 480000 : kFileFrames;
         ASSERT_EQ(own.size(), frames * 16);
         EXPECT_TRUE(vst2 == own) << "VST 2 module differs";
         EXPECT_TRUE(vst3 == own) << "VST 3 module differs";
+        EXPECT_TRUE(clap == own) << "CLAP module differs";
 
         if (demo)
           continue;
@@ -153,6 +155,7 @@ TEST_F(ModuleHostTest, SettingsApplyFromTheFirstSampleInEveryHost)
   const std::string own = Render(options, "", "own.f64");
   EXPECT_TRUE(Render(options, BRINDLE2_MODULE, "vst2.f64") == own) << "VST 2 module differs";
   EXPECT_TRUE(Render(options, BRINDLE3_BUNDLE, "vst3.f64") == own) << "VST 3 module differs";
+  EXPECT_TRUE(Render(options, BRINDLE_CLAP_MODULE, "clap.f64") == own) << "CLAP module differs";
   const std::vector<double> output = ReadF64(Path("own.f64"));
   ASSERT_EQ(output.size(), input.size());
   const double g = std::pow(10.0, -0.5), mid = std::pow(10.0, 0.3) * std::cos(kPi / 4), side = std::pow(10.0, -0.2);
@@ -169,7 +172,7 @@ TEST_F(ModuleHostTest, ModulesListTheSameParameters)
   const RunResult own = Run({"--list-params"});
   ASSERT_EQ(own.code, 0);
   ASSERT_NE(own.out.find("Channel Selector"), std::string::npos);
-  for (const char* module : {BRINDLE2_MODULE, BRINDLE3_BUNDLE})
+  for (const char* module : {BRINDLE2_MODULE, BRINDLE3_BUNDLE, BRINDLE_CLAP_MODULE})
   {
     SCOPED_TRACE(module);
     const RunResult listed = Run({"--module", module, "--list-params"});
@@ -311,4 +314,43 @@ TEST_F(ModuleHostTest, AutomationRendersTheSameThroughBothModules)
     const std::string still = Render({"--block", "480", "--precision", precision, Path("in.f64")}, "", "still.f64");
     EXPECT_FALSE(still == own) << "the automation changed nothing";
   }
+}
+
+TEST_F(ModuleHostTest, AutomationReachesTheClapModuleOnItsFrame)
+{
+  // The CLAP module takes each change at its sample offset inside a 480-frame block:
+  // the same as the tool's own plug-in run in one-frame blocks, where every change
+  // falls on a block's start, and not what it gives in blocks of 480.
+  std::ofstream(Path("moves.txt")) << "0 Width 0.5\n"
+                                      "0.013 Delay Amount 25\n"
+                                      "0.02 Channel Selector mid\n"
+                                      "0.031 Output Gain -5\n"
+                                      "0.04 Channel Selector stereo\n"
+                                      "0.0507 Panning -0.5\n"
+                                      "0.08 Bypass on\n"
+                                      "0.0901 Bypass off\n";
+  for (const char* precision : {"double", "single"})
+  {
+    SCOPED_TRACE(precision);
+    const std::vector<std::string> moves = {"--precision", precision, "--automation", Path("moves.txt"),
+                                            Path("in.f64")};
+    auto with = [&](const char* block) {
+      std::vector<std::string> options = {"--block", block};
+      options.insert(options.end(), moves.begin(), moves.end());
+      return options;
+    };
+    const std::string clap = Render(with("480"), BRINDLE_CLAP_MODULE, "clap.f64");
+    EXPECT_TRUE(clap == Render(with("1"), "", "own1.f64"));
+    EXPECT_FALSE(clap == Render(with("480"), "", "own480.f64"));
+  }
+}
+
+TEST(ModulePaths, ClapModulesByTheirSuffix)
+{
+  const std::pair<const char*, bool> cases[] = {
+    {"build/linux/brindle.clap", true}, {"C:\\CLAP\\Brindle.CLAP", true}, {"brindle.clap.so", false},
+    {"brindle3.vst3", false},           {"clap", false},
+  };
+  for (const auto& [path, clap] : cases)
+    EXPECT_EQ(IsClapModulePath(path), clap) << path;
 }

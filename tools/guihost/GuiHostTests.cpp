@@ -2,6 +2,7 @@
 // loaded from disk, each editor opens in a top-level window of ours, its timer
 // paints, and everything is driven by posted window messages. What the screen
 // shows is compared with the window-less drawing of the same settings.
+#include "ClapHost.h"
 #include "GuiHost.h"
 
 #include "HostObjects.h"
@@ -415,13 +416,98 @@ private:
   vst3host::ProcessBuffers buffers{kSample32, 2, 2, 64};
 };
 
-// ---- The checks, run for both formats ----
+// A CLAP host: gui.create and set_parent into its window, destroy on close; edits
+// arrive as output events of the flush the plug-in asks for.
+class ClapSession : public EditorSession {
+public:
+  ClapSession()
+  {
+    std::string error;
+    module = claphost::ClapModule::Load(BRINDLE_CLAP_MODULE, error);
+    if (module) instance = claphost::ClapInstance::Create(*module, host, "com.orvane.brindle", error);
+    if (!instance || !instance->gui || !instance->params) {
+      ADD_FAILURE() << error;
+      return;
+    }
+    p = instance->Plugin();
+    instance->Activate(44100.0, 1, 64);
+    instance->StartProcessing();
+  }
+  ~ClapSession() override
+  {
+    Close();
+    instance.reset();
+  }
 
-enum class Format { Vst2, Vst3 };
+  bool Open(HWND parent) override
+  {
+    if (!instance) return false;
+    if (!created) created = instance->gui->create(p, "win32", false);
+    clap_window window{"win32", {nullptr}};
+    window.win32 = parent;
+    return created && instance->gui->set_parent(p, &window) && instance->gui->show(p);
+  }
+  void Close() override
+  {
+    if (!created) return;
+    instance->gui->destroy(p);
+    created = false;
+  }
+  double Param(int index) override { return instance ? Normalized(index, instance->Value(clap_id(index))) : -1; }
+  void Automate(int index, double normalized) override
+  {
+    clap_param_info info{};
+    instance->params->get_info(p, uint32_t(index), &info);
+    claphost::EventList events;
+    events.AddParam(0, clap_id(index), info.min_value + normalized * (info.max_value - info.min_value));
+    std::vector<float> left(64), right(64);
+    float* io[2] = {left.data(), right.data()};
+    instance->Process(io, io, 64, &events, &outbox);
+  }
+  std::vector<Edit> Edits() override
+  {
+    instance->Flush(nullptr, &outbox);
+    std::vector<Edit> edits;
+    for (const claphost::OutputEvent& event : outbox.events) {
+      const int index = int(event.param);
+      if (event.type == CLAP_EVENT_PARAM_GESTURE_BEGIN) edits.push_back({'B', index, 0.0});
+      if (event.type == CLAP_EVENT_PARAM_VALUE) edits.push_back({'P', index, Normalized(index, event.value)});
+      if (event.type == CLAP_EVENT_PARAM_GESTURE_END) edits.push_back({'E', index, 0.0});
+    }
+    return edits;
+  }
+  void ClearEdits() override
+  {
+    instance->Flush(nullptr, &outbox);
+    outbox.events.clear();
+  }
+  HMODULE Module() const override { return ModuleOf(module ? module->Entry() : nullptr); }
+
+  claphost::ClapHost host;
+
+private:
+  double Normalized(int index, double plain) const
+  {
+    clap_param_info info{};
+    instance->params->get_info(p, uint32_t(index), &info);
+    return (plain - info.min_value) / (info.max_value - info.min_value);
+  }
+
+  std::unique_ptr<claphost::ClapModule> module;
+  std::unique_ptr<claphost::ClapInstance> instance;
+  const clap_plugin* p = nullptr;
+  bool created = false;
+  claphost::OutputList outbox;
+};
+
+// ---- The checks, run for every format ----
+
+enum class Format { Vst2, Vst3, Clap };
 
 std::unique_ptr<EditorSession> MakeSession(Format format)
 {
   if (format == Format::Vst2) return std::make_unique<Vst2Session>();
+  if (format == Format::Clap) return std::make_unique<ClapSession>();
   return std::make_unique<Vst3Session>();
 }
 
@@ -440,7 +526,10 @@ protected:
 
   // Lets the posted messages and then `ticks` timer ticks run.
   void Settle(int ticks = 2) { ASSERT_EQ(PumpTicks(editor, ticks), ticks); }
-  const char* Name() const { return GetParam() == Format::Vst2 ? "vst2" : "vst3"; }
+  const char* Name() const
+  {
+    return GetParam() == Format::Vst2 ? "vst2" : GetParam() == Format::Vst3 ? "vst3" : "clap";
+  }
 
   HostWindow window{0, 0, kEditorWidth, kEditorHeight};
   std::unique_ptr<EditorSession> session;
@@ -449,7 +538,7 @@ protected:
 
 std::string FormatName(const ::testing::TestParamInfo<Format>& info)
 {
-  return info.param == Format::Vst2 ? "Vst2" : "Vst3";
+  return info.param == Format::Vst2 ? "Vst2" : info.param == Format::Vst3 ? "Vst3" : "Clap";
 }
 
 TEST_P(EditorInHost, ScreenShowsTheWindowlessDrawing)
@@ -720,7 +809,8 @@ TEST_P(EditorInHost, HostDestroyingItsWindowFirstIsSurvived)
   EXPECT_FALSE(ClassRegistered(session->Module()));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, EditorInHost, ::testing::Values(Format::Vst2, Format::Vst3), FormatName);
+INSTANTIATE_TEST_SUITE_P(Formats, EditorInHost, ::testing::Values(Format::Vst2, Format::Vst3, Format::Clap),
+                         FormatName);
 
 // ---- Format-specific ----
 
