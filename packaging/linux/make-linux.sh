@@ -44,13 +44,15 @@ chmod 0755 "$tree/install.sh"
 cat >"$tree/README.txt" <<TEXT
 Brindle $version for Linux (x86_64)
 
-./install.sh              installs for you: ~/.vst3, ~/.vst and ~/.local/bin
+./install.sh              installs for you: ~/.vst3, ~/.vst, ~/.clap, ~/.lv2 and ~/.local/bin
 sudo ./install.sh --system  installs for every user under /usr/local
 ./install.sh --uninstall  removes it again (add --system for a system installation)
 
-Or copy by hand: the folders VST3/ and VST2/ hold the modules; hosts search
-~/.vst3, /usr/lib/vst3 and /usr/local/lib/vst3 for VST 3, and ~/.vst,
-/usr/lib/vst and /usr/local/lib/vst for VST 2. bin/brindle-render renders sound
+Or copy by hand: the folders VST3/, VST2/, CLAP/ and LV2/ hold the modules; hosts
+search ~/.vst3, /usr/lib/vst3 and /usr/local/lib/vst3 for VST 3, ~/.vst,
+/usr/lib/vst and /usr/local/lib/vst for VST 2, ~/.clap, /usr/lib/clap and
+/usr/local/lib/clap for CLAP, and ~/.lv2, /usr/lib/lv2 and /usr/local/lib/lv2 for
+LV2. bin/brindle-render renders sound
 files through the plug-in (man ./brindle-render.1.gz). Rescan plug-ins in your host
 afterwards.
 TEXT
@@ -96,14 +98,15 @@ Installed-Size: $size_kb
 Depends: $depends
 Section: sound
 Priority: optional
-Description: stereo utility audio plug-in (VST 3 and VST 2.4)
+Description: stereo utility audio plug-in (VST 3, VST 2.4, CLAP and LV2)
  Brindle runs every block through a fixed chain of stereo tools: channel
  selector (stereo, mid or side), polarity inversion, left/right swap, a
  band-passed feedback delay for widening, stereo width, constant-power
  panning, mid/side gain, output gain, a mono check and a bypass.
  .
  This package installs the VST 3 module in /usr/lib/vst3, the VST 2.4 module
- in /usr/lib/vst, and brindle-render, which runs the plug-in over sound files.
+ in /usr/lib/vst, the CLAP module in /usr/lib/clap, the LV2 bundle in
+ /usr/lib/lv2, and brindle-render, which runs the plug-in over sound files.
 CONTROL
 (cd "$deb_root" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
 chmod 0644 "$deb_root/DEBIAN/control" "$deb_root/DEBIAN/md5sums"

@@ -41,7 +41,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${YEAR} ${MAKER}"
 !define MUI_WELCOMEPAGE_TITLE "${PRODUCT} ${VERSION}"
 !define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION} by ${MAKER}, a stereo utility audio plug-in, for every user of this computer.$\r$\n$\r$\nClose your audio programs before you go on, then rescan plug-ins in them afterwards."
 !insertmacro MUI_PAGE_WELCOME
-!define MUI_COMPONENTSPAGE_TEXT_TOP "Choose the plug-in formats to install. Hosts load the VST 3 plug-in from the common VST3 folder; VST 2 hosts from the folder you choose next."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Choose the plug-in formats to install. Hosts load the VST 3 and CLAP plug-ins from the common VST3 and CLAP folders; VST 2 hosts from the folder you choose next."
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipFolderPage
 !define MUI_PAGE_HEADER_TEXT "VST 2 plug-in folder"

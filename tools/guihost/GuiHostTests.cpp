@@ -464,6 +464,19 @@ public:
     float* io[2] = {left.data(), right.data()};
     instance->Process(io, io, 64, &events, &outbox);
   }
+  // In blocks of 64 frames, the most this instance was activated for.
+  void Play(const std::vector<float>& left, const std::vector<float>& right) override
+  {
+    claphost::EventList none;
+    std::vector<float> blockLeft(64), blockRight(64);
+    for (size_t done = 0; done < left.size(); done += 64) {
+      const size_t count = std::min<size_t>(64, left.size() - done);
+      std::copy_n(left.begin() + long(done), count, blockLeft.begin());
+      std::copy_n(right.begin() + long(done), count, blockRight.begin());
+      float* io[2] = {blockLeft.data(), blockRight.data()};
+      instance->Process(io, io, uint32_t(count), &none, &outbox);
+    }
+  }
   std::vector<Edit> Edits() override
   {
     instance->Flush(nullptr, &outbox);
