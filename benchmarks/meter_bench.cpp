@@ -1,6 +1,6 @@
 // What the meters cost the audio thread at 48 kHz, in one run: the whole chain with
 // the editor closed and open, and the meters' own work alone (closed: one flag per
-// block; open: the input copy, peaks, sums and scope points), beside a plain copy.
+// block; open: peaks, sums and scope points of input and output), beside a plain copy.
 // Prints ns per stereo frame (per_frame) for each block size.
 #include <benchmark/benchmark.h>
 

@@ -64,8 +64,6 @@ void MeterPanel::Start()
   MarkDirty(false);
 }
 
-void MeterPanel::Stop() { tap.SetListening(false); }
-
 void MeterPanel::Animate()
 {
   if (readings.Consume(tap.Ring())) {

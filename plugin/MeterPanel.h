@@ -43,9 +43,8 @@ public:
   MeterPanel(IEffectBase* plug, MeterTap& tap, const IBitmap& background);
   ~MeterPanel() override;
 
-  // Editor's thread: forget old readings and start listening (an editor opened), or stop.
+  // Editor's thread, when an editor opens: forget old readings and start listening.
   void Start();
-  void Stop();
 
   void Animate() override;
   bool Draw(IGraphics& graphics) override;

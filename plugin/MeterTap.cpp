@@ -14,7 +14,7 @@ namespace {
 // left x right: the peak is the root of the largest square (exactly |x| for every
 // finite x). Four frames per step in vector registers where the target has them, with
 // two partial results of each kind so that no add waits for the one before it.
-// Non-finite samples leave the largest square as it is.
+// A NaN sample leaves the largest square as it is.
 struct StereoSums {
     double largestSquare[2] = {0.0, 0.0};
     double squares[2] = {0.0, 0.0};
