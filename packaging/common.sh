@@ -61,7 +61,7 @@ copy_stripped() {
   local file
   while IFS= read -r -d '' file; do
     case "$file" in
-      *.so|*.dll|*.exe|*/x86_64-win/*.vst3|*/bin/*) "$strip_tool" --strip-unneeded --remove-section=.comment "$file" ;;
+      *.so|*.dll|*.exe|*.clap|*/x86_64-win/*.vst3|*/bin/*) "$strip_tool" --strip-unneeded --remove-section=.comment "$file" ;;
     esac
   done < <(find "$to" -type f -print0)
 }

@@ -11,6 +11,8 @@ work="$(mktemp -d "$root/build/release-test.XXXXXX")"
 trap '[ -n "${BRINDLE_KEEP_TEST_FILES:-}" ] || rm -rf "$work"' EXIT
 settings=(--param "Width=0.6" --param "Delay Amount=40" --param "Panning=-0.3" --block 300)
 "$root/build/linux/brindle-render" "${settings[@]}" "$work/reference.f64" >/dev/null 2>&1
+# LV2 audio is single precision.
+"$root/build/linux/brindle-render" --precision single "${settings[@]}" "$work/reference-single.f64" >/dev/null 2>&1
 
 echo "archive and install.sh"
 tar -xzf "$tarball" -C "$work"
@@ -39,14 +41,18 @@ HOME="$home" "$unpacked/install.sh" >"$work/out" 2>&1
 check "install.sh installs for the user (exit 0)" test $? -eq 0
 check "VST 3 bundle in ~/.vst3, as in the archive" same_tree "$unpacked/VST3/brindle3.vst3" "$home/.vst3/brindle3.vst3"
 check "VST 2 module in ~/.vst" cmp "$unpacked/VST2/brindle2.so" "$home/.vst/brindle2.so"
+check "CLAP module in ~/.clap" cmp "$unpacked/CLAP/brindle.clap" "$home/.clap/brindle.clap"
+check "LV2 bundle in ~/.lv2, as in the archive" same_tree "$unpacked/LV2/brindle.lv2" "$home/.lv2/brindle.lv2"
 check "brindle-render in ~/.local/bin" cmp "$unpacked/bin/brindle-render" "$home/.local/bin/brindle-render"
 check "brindle-render is executable" test -x "$home/.local/bin/brindle-render"
 "$home/.local/bin/brindle-render" --version >"$work/out" 2>&1
 check "installed brindle-render --version says $expected_version" grep -qx "brindle-render $expected_version" "$work/out"
-for module in "$home/.vst3/brindle3.vst3" "$home/.vst/brindle2.so"; do
+for module in "$home/.vst3/brindle3.vst3" "$home/.vst/brindle2.so" "$home/.clap/brindle.clap"; do
   "$home/.local/bin/brindle-render" --module "$module" "${settings[@]}" "$work/installed.f64" >/dev/null 2>&1
   check "installed $(basename "$module") renders what the build tree's plug-in renders" cmp "$work/reference.f64" "$work/installed.f64"
 done
+"$home/.local/bin/brindle-render" --module "$home/.lv2/brindle.lv2" --precision single "${settings[@]}" "$work/installed.f64" >/dev/null 2>&1
+check "installed brindle.lv2 renders what the build tree's plug-in renders in single precision" cmp "$work/reference-single.f64" "$work/installed.f64"
 if [ -x /work/shared/tools/vst3sdk/linux/validator ] || [ -x "$root/../shared/tools/vst3sdk/linux/validator" ]; then
   sdk="$(ls -d /work/shared/tools/vst3sdk "$root/../shared/tools/vst3sdk" 2>/dev/null | head -n1)"
   "$sdk/linux/validator" "$home/.vst3/brindle3.vst3" >"$work/validator.log" 2>&1
@@ -102,6 +108,10 @@ for entry in \
     "-rw-r--r-- root/root ./usr/lib/vst3/brindle3.vst3/Contents/x86_64-linux/brindle3.so" \
     "-rw-r--r-- root/root ./usr/lib/vst3/brindle3.vst3/Contents/Resources/moduleinfo.json" \
     "-rw-r--r-- root/root ./usr/lib/vst/brindle2.so" \
+    "-rw-r--r-- root/root ./usr/lib/clap/brindle.clap" \
+    "-rw-r--r-- root/root ./usr/lib/lv2/brindle.lv2/manifest.ttl" \
+    "-rw-r--r-- root/root ./usr/lib/lv2/brindle.lv2/brindle.so" \
+    "-rw-r--r-- root/root ./usr/lib/lv2/brindle.lv2/brindle_ui.so" \
     "-rwxr-xr-x root/root ./usr/bin/brindle-render" \
     "-rw-r--r-- root/root ./usr/share/man/man1/brindle-render.1.gz" \
     "-rw-r--r-- root/root ./usr/share/doc/brindle/copyright" \
@@ -119,7 +129,9 @@ check "the man page documents --version" sh -c "zcat '$work/root/usr/share/man/m
 depends="$(field Depends)"
 missing_depends=""
 for binary in "$work/root/usr/bin/brindle-render" "$work/root/usr/lib/vst/brindle2.so" \
-    "$work/root/usr/lib/vst3/brindle3.vst3/Contents/x86_64-linux/brindle3.so"; do
+    "$work/root/usr/lib/vst3/brindle3.vst3/Contents/x86_64-linux/brindle3.so" \
+    "$work/root/usr/lib/clap/brindle.clap" "$work/root/usr/lib/lv2/brindle.lv2/brindle.so" \
+    "$work/root/usr/lib/lv2/brindle.lv2/brindle_ui.so"; do
   while read -r soname; do
     library="$(ldd "$binary" | awk -v name="$soname" '$1 == name && $3 ~ /^\// {print $3; exit}
       $1 ~ /^\// && substr($1, length($1) - length(name)) == "/" name {print $1; exit}')"

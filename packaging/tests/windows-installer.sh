@@ -13,6 +13,7 @@ start_work @work@/prefix
 drive="$WINEPREFIX/drive_c"
 vst3_dir="$drive/Program Files/Common Files/VST3"
 vst2_dir="$drive/Program Files/VSTPlugins"
+clap_dir="$drive/Program Files/Common Files/CLAP"
 app_dir="$drive/Program Files/Orvane/Brindle"
 product_key='Software\\Orvane\\Brindle'
 uninstall_key='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brindle'
@@ -39,6 +40,7 @@ run_windows "$setup" /S
 check "the installer exits 0" test $? -eq 0
 check "VST 3 bundle in Common Files\\VST3, as in the payload" same_tree "$payload/VST3/brindle3.vst3" "$vst3_dir/brindle3.vst3"
 check "VST 2 module in Program Files\\VSTPlugins" cmp "$payload/VST2/brindle2.dll" "$vst2_dir/brindle2.dll"
+check "CLAP module in Common Files\\CLAP" cmp "$payload/CLAP/brindle.clap" "$clap_dir/brindle.clap"
 check "nothing in the 32-bit Program Files" test ! -e "$drive/Program Files (x86)/Common Files/VST3/brindle3.vst3" -a ! -e "$drive/Program Files (x86)/Orvane"
 check "uninstaller and icon in Program Files\\Orvane\\Brindle" test -f "$app_dir/uninstall.exe" -a -f "$app_dir/brindle.ico"
 check "DisplayName" test "$(reg_value "$uninstall_key" DisplayName)" = "Brindle $expected_version"
@@ -48,7 +50,7 @@ check "DisplayIcon is the installed icon" test "$(reg_value "$uninstall_key" Dis
 check "UninstallString runs the installed uninstaller" \
   test "$(reg_value "$uninstall_key" UninstallString)" = '\"C:\\Program Files\\Orvane\\Brindle\\uninstall.exe\"'
 # The size in KB, within a tenth of what the payload holds.
-payload_kb=$(du -sk --apparent-size "$payload/VST3" "$payload/VST2" | awk '{s += $1} END {print s}')
+payload_kb=$(du -sk --apparent-size "$payload/VST3" "$payload/VST2" "$payload/CLAP" | awk '{s += $1} END {print s}')
 size_kb=$((16#$(reg_value "$uninstall_key" EstimatedSize | sed 's/^dword://')))
 check "EstimatedSize $size_kb KB matches the payload's $payload_kb KB" \
   test $((size_kb * 10)) -ge $((payload_kb * 9)) -a $((size_kb * 10)) -le $((payload_kb * 11))
@@ -67,6 +69,8 @@ render "$tools/brindle2.dll" "$work/built2.f64"
 render 'C:\Program Files\VSTPlugins\brindle2.dll' "$work/installed2.f64"
 check "the installed VST 2 module renders what the built one does" cmp "$work/built2.f64" "$work/installed2.f64"
 check "and both formats render alike" cmp "$work/built3.f64" "$work/built2.f64"
+render 'C:\Program Files\Common Files\CLAP\brindle.clap' "$work/installed-clap.f64"
+check "the installed CLAP module renders what the VST modules do" cmp "$work/built3.f64" "$work/installed-clap.f64"
 sdk="$(ls -d /work/shared/tools/vst3sdk "$root/../shared/tools/vst3sdk" 2>/dev/null | head -n1)"
 if [ -n "$sdk" ] && [ -f "$sdk/windows/validator.exe" ]; then
   run_windows "$sdk/windows/validator.exe" "$installed_vst3"
@@ -79,19 +83,21 @@ fi
 echo "silent uninstall"
 echo "a user's file" >"$vst2_dir/other-plugin.dll"
 mkdir -p "$vst3_dir/Other.vst3" && echo "a user's file" >"$vst3_dir/Other.vst3/keep.txt"
+echo "a user's file" >"$clap_dir/other.clap"
 run_windows "$drive/Program Files/Orvane/Brindle/uninstall.exe" /S
 check "the uninstaller exits 0" test $? -eq 0
 check "the VST 3 bundle is gone" test ! -e "$vst3_dir/brindle3.vst3"
 check "the VST 2 module is gone" test ! -e "$vst2_dir/brindle2.dll"
+check "the CLAP module is gone" test ! -e "$clap_dir/brindle.clap"
 check "the program folder is gone" test ! -e "$drive/Program Files/Orvane"
 check "the Uninstall key is gone" test "$(reg_keys "$uninstall_key")" -eq 0
 check "the product key is gone" test "$(reg_keys 'Software\\Orvane')" -eq 0
-check "foreign files in the same folders stay" test -f "$vst2_dir/other-plugin.dll" -a -f "$vst3_dir/Other.vst3/keep.txt"
+check "foreign files in the same folders stay" test -f "$vst2_dir/other-plugin.dll" -a -f "$vst3_dir/Other.vst3/keep.txt" -a -f "$clap_dir/other.clap"
 
 echo "upgrade from an older installer"
 older="$work/older-payload"
 mkdir -p "$older"
-cp -R "$payload/VST3" "$payload/VST2" "$older/"
+cp -R "$payload/VST3" "$payload/VST2" "$payload/CLAP" "$older/"
 while IFS= read -r -d '' file; do echo "older build" >"$file"; done < <(find "$older" -type f -print0)
 "$root/packaging/windows/make-windows.sh" --installer "$older" 0.0.1 "$work/older-setup.exe" >/dev/null 2>&1
 run_windows "$work/older-setup.exe" /S
@@ -100,6 +106,7 @@ run_windows "$setup" /S
 check "the new installer over it exits 0" test $? -eq 0
 check "the VST 3 bundle is the new one" same_tree "$payload/VST3/brindle3.vst3" "$vst3_dir/brindle3.vst3"
 check "the VST 2 module is the new one" cmp "$payload/VST2/brindle2.dll" "$vst2_dir/brindle2.dll"
+check "the CLAP module is the new one" cmp "$payload/CLAP/brindle.clap" "$clap_dir/brindle.clap"
 check "the registry says $expected_version" test "$(reg_value "$uninstall_key" DisplayVersion)" = "$expected_version"
 check "one entry in the list of programs" test "$(reg_keys "$uninstall_key")" -eq 1
 
