@@ -10,8 +10,8 @@
 
 namespace {
 
-// The largest square and the sum of squares of each channel over a run, and the sum of
-// left x right: the peak is the root of the largest square (exactly |x| for every
+// The largest square and the sum of squares of each channel over a run, and (for the
+// output, where the correlation is measured) the sum of left x right: the peak is the root of the largest square (exactly |x| for every
 // finite x). Four frames per step in vector registers where the target has them, with
 // two partial results of each kind so that no add waits for the one before it.
 // A NaN sample leaves the largest square as it is.
@@ -36,6 +36,7 @@ double Total(__m128d a, __m128d b)
 }
 #endif
 
+template <bool withProduct>
 StereoSums Measure(const double* left, const double* right, int frames)
 {
     StereoSums sums;
@@ -54,14 +55,14 @@ StereoSums Measure(const double* left, const double* right, int frames)
             largestR[k] = _mm_max_pd(squareR, largestR[k]);
             totalL[k] = _mm_add_pd(totalL[k], squareL);
             totalR[k] = _mm_add_pd(totalR[k], squareR);
-            product[k] = _mm_add_pd(product[k], _mm_mul_pd(l, r));
+            if (withProduct) product[k] = _mm_add_pd(product[k], _mm_mul_pd(l, r));
         }
     }
     sums.largestSquare[0] = Largest(largestL[0], largestL[1]);
     sums.largestSquare[1] = Largest(largestR[0], largestR[1]);
     sums.squares[0] = Total(totalL[0], totalL[1]);
     sums.squares[1] = Total(totalR[0], totalR[1]);
-    sums.product = Total(product[0], product[1]);
+    if (withProduct) sums.product = Total(product[0], product[1]);
 #endif
     for (; i < frames; ++i) {
         const double squares[2] = {left[i] * left[i], right[i] * right[i]};
@@ -69,7 +70,7 @@ StereoSums Measure(const double* left, const double* right, int frames)
             sums.largestSquare[c] = squares[c] > sums.largestSquare[c] ? squares[c] : sums.largestSquare[c];
             sums.squares[c] += squares[c];
         }
-        sums.product += left[i] * right[i];
+        if (withProduct) sums.product += left[i] * right[i];
     }
     return sums;
 }
@@ -81,12 +82,12 @@ StereoSums MeasureInput(const double* const* inputs, int offset, int frames)
         return StereoSums();
     }
     if (inputs[0] != nullptr && inputs[1] != nullptr) {
-        return Measure(inputs[0] + offset, inputs[1] + offset, frames);
+        return Measure<false>(inputs[0] + offset, inputs[1] + offset, frames);
     }
     // One channel only: measured against itself, the other side left at silence.
     const int present = inputs[0] != nullptr ? 0 : 1;
     const double* x = inputs[present] + offset;
-    StereoSums own = Measure(x, x, frames);
+    StereoSums own = Measure<false>(x, x, frames);
     StereoSums sums;
     sums.largestSquare[present] = own.largestSquare[0];
     sums.squares[present] = own.squares[0];
@@ -168,7 +169,7 @@ void MeterTap::MeasureOutput(const double* const* outputs, int frames)
 
 void MeterTap::MeasureRun(const InputSums& input, const double* outL, const double* outR, int frames)
 {
-    const StereoSums out = Measure(outL, outR, frames);
+    const StereoSums out = Measure<true>(outL, outR, frames);
     for (int c = 0; c < 2; ++c) {
         inputLargest[c] = std::max(inputLargest[c], input.largestSquare[c]);
         inputSquares[c] += input.squares[c];
