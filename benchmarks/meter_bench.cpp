@@ -1,6 +1,7 @@
 // What the meters cost the audio thread at 48 kHz, in one run: the whole chain with
 // the editor closed and open, and the meters' own work alone (closed: one flag per
-// block; open: peaks, sums and scope points of input and output), beside a plain copy.
+// block; open: peaks, sums and scope points of input and output), beside a plain copy,
+// and the output's sums by each kernel.
 // Prints ns per stereo frame (per_frame) for each block size.
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "Brindle.h"
+#include "MeterSums.h"
 #include "MeterTap.h"
 
 namespace {
@@ -92,6 +94,24 @@ void Meters(benchmark::State& state, bool listening)
 void MetersEditorClosed(benchmark::State& state) { Meters(state, false); }
 void MetersEditorOpen(benchmark::State& state) { Meters(state, true); }
 
+// The output's sums alone, by each kernel: what the wide one saves on this processor.
+void Sums(benchmark::State& state, MeterSums::Kernel kernel)
+{
+    if (kernel == nullptr) {
+        state.SkipWithError("this processor has no wide kernel");
+        return;
+    }
+    Block block(int(state.range(0)));
+    for (auto _ : state) {
+        MeterSums::Stereo sums = kernel(block.inL.data(), block.inR.data(), block.Frames(), true);
+        benchmark::DoNotOptimize(sums);
+    }
+    Report(state, block.Frames());
+}
+
+void SumsPortable(benchmark::State& state) { Sums(state, MeterSums::Portable); }
+void SumsWide(benchmark::State& state) { Sums(state, MeterSums::Wide()); }
+
 }  // namespace
 
 BENCHMARK(Copy)->Arg(64)->Arg(512)->Arg(4096);
@@ -99,5 +119,7 @@ BENCHMARK(ChainEditorClosed)->Arg(64)->Arg(512)->Arg(4096);
 BENCHMARK(ChainEditorOpen)->Arg(64)->Arg(512)->Arg(4096);
 BENCHMARK(MetersEditorClosed)->Arg(64)->Arg(512)->Arg(4096);
 BENCHMARK(MetersEditorOpen)->Arg(64)->Arg(512)->Arg(4096);
+BENCHMARK(SumsPortable)->Arg(512);
+BENCHMARK(SumsWide)->Arg(512);
 
 BENCHMARK_MAIN();

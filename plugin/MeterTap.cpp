@@ -4,76 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "MeterSums.h"
 
 namespace {
 
-// The largest square and the sum of squares of each channel over a run, and (for the
-// output, where the correlation is measured) the sum of left x right: the peak is the root of the largest square (exactly |x| for every
-// finite x). Four frames per step in vector registers where the target has them, with
-// two partial results of each kind so that no add waits for the one before it.
-// A NaN sample leaves the largest square as it is.
-struct StereoSums {
-    double largestSquare[2] = {0.0, 0.0};
-    double squares[2] = {0.0, 0.0};
-    double product = 0.0;
-};
-
-#if defined(__SSE2__)
-double Lane0(__m128d v) { return _mm_cvtsd_f64(v); }
-double Lane1(__m128d v) { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
-double Largest(__m128d a, __m128d b)
-{
-    const __m128d both = _mm_max_pd(a, b);
-    return std::max(Lane0(both), Lane1(both));
-}
-double Total(__m128d a, __m128d b)
-{
-    const __m128d both = _mm_add_pd(a, b);
-    return Lane0(both) + Lane1(both);
-}
-#endif
-
-template <bool withProduct>
-StereoSums Measure(const double* left, const double* right, int frames)
-{
-    StereoSums sums;
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128d zero = _mm_setzero_pd();
-    __m128d largestL[2] = {zero, zero}, largestR[2] = {zero, zero};
-    __m128d totalL[2] = {zero, zero}, totalR[2] = {zero, zero}, product[2] = {zero, zero};
-    for (; i + 4 <= frames; i += 4) {
-        for (int k = 0; k < 2; ++k) {
-            const __m128d l = _mm_loadu_pd(left + i + 2 * k);
-            const __m128d r = _mm_loadu_pd(right + i + 2 * k);
-            const __m128d squareL = _mm_mul_pd(l, l);
-            const __m128d squareR = _mm_mul_pd(r, r);
-            largestL[k] = _mm_max_pd(squareL, largestL[k]);  // the second operand wins over a NaN
-            largestR[k] = _mm_max_pd(squareR, largestR[k]);
-            totalL[k] = _mm_add_pd(totalL[k], squareL);
-            totalR[k] = _mm_add_pd(totalR[k], squareR);
-            if (withProduct) product[k] = _mm_add_pd(product[k], _mm_mul_pd(l, r));
-        }
-    }
-    sums.largestSquare[0] = Largest(largestL[0], largestL[1]);
-    sums.largestSquare[1] = Largest(largestR[0], largestR[1]);
-    sums.squares[0] = Total(totalL[0], totalL[1]);
-    sums.squares[1] = Total(totalR[0], totalR[1]);
-    if (withProduct) sums.product = Total(product[0], product[1]);
-#endif
-    for (; i < frames; ++i) {
-        const double squares[2] = {left[i] * left[i], right[i] * right[i]};
-        for (int c = 0; c < 2; ++c) {
-            sums.largestSquare[c] = squares[c] > sums.largestSquare[c] ? squares[c] : sums.largestSquare[c];
-            sums.squares[c] += squares[c];
-        }
-        if (withProduct) sums.product += left[i] * right[i];
-    }
-    return sums;
-}
+using StereoSums = MeterSums::Stereo;
 
 // Null channels are silence.
 StereoSums MeasureInput(const double* const* inputs, int offset, int frames)
@@ -82,12 +17,12 @@ StereoSums MeasureInput(const double* const* inputs, int offset, int frames)
         return StereoSums();
     }
     if (inputs[0] != nullptr && inputs[1] != nullptr) {
-        return Measure<false>(inputs[0] + offset, inputs[1] + offset, frames);
+        return MeterSums::Input(inputs[0] + offset, inputs[1] + offset, frames);
     }
     // One channel only: measured against itself, the other side left at silence.
     const int present = inputs[0] != nullptr ? 0 : 1;
     const double* x = inputs[present] + offset;
-    StereoSums own = Measure<false>(x, x, frames);
+    StereoSums own = MeterSums::Input(x, x, frames);
     StereoSums sums;
     sums.largestSquare[present] = own.largestSquare[0];
     sums.squares[present] = own.squares[0];
@@ -169,7 +104,7 @@ void MeterTap::MeasureOutput(const double* const* outputs, int frames)
 
 void MeterTap::MeasureRun(const InputSums& input, const double* outL, const double* outR, int frames)
 {
-    const StereoSums out = Measure<true>(outL, outR, frames);
+    const StereoSums out = MeterSums::Output(outL, outR, frames);
     for (int c = 0; c < 2; ++c) {
         inputLargest[c] = std::max(inputLargest[c], input.largestSquare[c]);
         inputSquares[c] += input.squares[c];

@@ -6,12 +6,15 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <thread>
 #include <vector>
 
 #include "MeterReadings.h"
 #include "MeterRing.h"
+#include "MeterSums.h"
 #include "MeterTap.h"
 
 namespace {
@@ -393,4 +396,42 @@ TEST(MeterRing, ConcurrentReaderNeverSeesATornSlice)
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(last, count);
     EXPECT_EQ(uint64_t(received) + dropped, uint64_t(count));
+}
+
+TEST(MeterSums, WideKernelAddsExactlyAsThePortableOne)
+{
+    const MeterSums::Kernel wide = MeterSums::Wide();
+    if (wide == nullptr) {
+        GTEST_SKIP() << "this processor has no wide kernel";
+    }
+    // Lengths around the four-frame step, and samples with NaN, infinity, zero and
+    // huge and tiny magnitudes, so that any change of order or lane shows in the bits.
+    std::vector<double> left(1031), right(1031);
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    for (size_t i = 0; i < left.size(); ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        const double u = double(state >> 11) / double(1ull << 53) - 0.5;
+        left[i] = u * std::pow(10.0, double(int(i % 13) - 6));
+        right[i] = -0.37 * u + 1e-3 * double(i % 7);
+    }
+    left[17] = std::nan("");
+    right[40] = std::numeric_limits<double>::infinity();
+    left[99] = 0.0;
+    for (int offset : {0, 1, 3}) {
+        for (int frames : {0, 1, 3, 4, 5, 7, 8, 63, 240, 1024}) {
+            for (bool withProduct : {false, true}) {
+                const double* l = left.data() + offset;
+                const double* r = right.data() + offset;
+                const MeterSums::Stereo a = MeterSums::Portable(l, r, frames, withProduct);
+                const MeterSums::Stereo b = wide(l, r, frames, withProduct);
+                for (int c = 0; c < 2; ++c) {
+                    EXPECT_EQ(std::memcmp(&a.largestSquare[c], &b.largestSquare[c], sizeof(double)), 0)
+                        << offset << "+" << frames << " channel " << c;
+                    EXPECT_EQ(std::memcmp(&a.squares[c], &b.squares[c], sizeof(double)), 0)
+                        << offset << "+" << frames << " channel " << c;
+                }
+                EXPECT_EQ(std::memcmp(&a.product, &b.product, sizeof(double)), 0) << offset << "+" << frames;
+            }
+        }
+    }
 }
