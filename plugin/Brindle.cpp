@@ -164,7 +164,17 @@ void Brindle::OnEditorOpened()
 
 void Brindle::OnEditorClosing()
 {
+    if (auto* panel = dynamic_cast<MeterPanel*>(EditorControl(meterPanelControl))) {
+        panel->Stop();
+    }
     meterTap.SetListening(false);
+}
+
+void Brindle::FollowMeters(MeterTap& tap)
+{
+    if (auto* panel = dynamic_cast<MeterPanel*>(EditorControl(meterPanelControl))) {
+        panel->UseTap(tap);
+    }
 }
 
 void Brindle::ShowMonoLamp(double level)

@@ -78,6 +78,11 @@ public:
     double MonoLampLevel() const { return monoLamp.current; }
     // Shows a lamp level measured elsewhere (an editor whose audio runs in another process).
     void ShowMonoLamp(double level);
+    // What this instance's audio path measures for the meters.
+    MeterTap& Meters() { return meterTap; }
+    // The editor's meters show what another instance measures (the one that runs the
+    // audio, for an editor-only instance); tap must outlive this instance's editor.
+    void FollowMeters(MeterTap& tap);
     // While the echo is heard: until it has fallen 120 dB below the loudest input;
     // otherwise 0 (nothing rings on once the input stops).
     int CurrentTailSamples() override;

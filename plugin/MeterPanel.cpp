@@ -48,7 +48,7 @@ uint32_t Mix(uint32_t base, uint32_t over, float amount)
 
 MeterPanel::MeterPanel(IEffectBase* plug_, MeterTap& tap_, const IBitmap& background_)
   : IControl(plug_, IRect(MeterPanelLayout::kLeft, 0, MeterPanelLayout::kLeft + MeterPanelLayout::kWidth, kEditorHeight)),
-    tap(tap_), background(background_),
+    tap(&tap_), background(background_),
     readings(MeterPanelLayout::Scope().W(), MeterPanelLayout::Scope().H()),
     scopePixels(new PIX_MemBitmap(MeterPanelLayout::Scope().W(), MeterPanelLayout::Scope().H()))
 {
@@ -58,15 +58,23 @@ MeterPanel::~MeterPanel() = default;
 
 void MeterPanel::Start()
 {
-  readings.Restart(tap.Ring());
+  readings.Restart(tap->Ring());
   idleTicks = 0;
-  tap.SetListening(true);
+  tap->SetListening(true);
   MarkDirty(false);
+}
+
+void MeterPanel::Stop() { tap->SetListening(false); }
+
+void MeterPanel::UseTap(MeterTap& other)
+{
+  tap->SetListening(false);
+  tap = &other;
 }
 
 void MeterPanel::Animate()
 {
-  if (readings.Consume(tap.Ring())) {
+  if (readings.Consume(tap->Ring())) {
     idleTicks = 0;
     MarkDirty(false);
   } else if (++idleTicks > kIdleTicks && !readings.AtRest()) {

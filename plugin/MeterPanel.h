@@ -45,6 +45,11 @@ public:
 
   // Editor's thread, when an editor opens: forget old readings and start listening.
   void Start();
+  // Editor's thread: stop the tap's measuring.
+  void Stop();
+  // Reads another tap from now on (the DSP instance's, for an editor that has its own
+  // plug-in object); the old one stops measuring. Editor's thread, editor closed.
+  void UseTap(MeterTap& other);
 
   void Animate() override;
   bool Draw(IGraphics& graphics) override;
@@ -58,7 +63,7 @@ private:
   void DrawScope(IGraphics& graphics);
   void DrawLevels(IGraphics& graphics);
 
-  MeterTap& tap;
+  MeterTap* tap;
   IBitmap background;
   MeterReadings readings;
   std::unique_ptr<PIX_MemBitmap> scopePixels;

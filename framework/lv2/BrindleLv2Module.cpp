@@ -1,4 +1,6 @@
 // The brindle.lv2 DSP module's plug-in: one Brindle on the LV2 wrapper per host instance.
+#include <cstring>
+
 #include "Brindle.h"
 #include "framework/lv2/BrindleLv2Module.h"
 #include "framework/lv2/Lv2Entry.h"
@@ -23,3 +25,12 @@ public:
 }  // namespace
 
 IEffectLV2* CreateModuleEffect(const LV2_Feature* const* features) { return new BrindleLv2(features); }
+
+const void* ModuleExtensionData(const char* uri)
+{
+  static const BrindleMeterAccess meterAccess = {[](void* instance) -> MeterTap* {
+    auto* plug = dynamic_cast<BrindleLv2*>(static_cast<IEffectLV2*>(instance));
+    return plug ? &plug->Meters() : nullptr;
+  }};
+  return std::strcmp(uri, BRINDLE_METER_ACCESS_URI) == 0 ? &meterAccess : nullptr;
+}

@@ -2,6 +2,9 @@
 #include "framework/lv2/IEffectLV2Ui.h"
 
 #include "framework/lv2/Lv2Feature.h"
+
+#include <lv2/data-access/data-access.h>
+#include <lv2/instance-access/instance-access.h>
 #include "graphics/IGraphics.h"
 
 #include <cmath>
@@ -21,6 +24,15 @@ IEffectLV2Ui::IEffectLV2Ui(const Lv2UiHost* host, int paramCount, const char* ch
   parent = const_cast<void*>(FindLv2Feature(host->features, LV2_UI__parent));
   resize = static_cast<const LV2UI_Resize*>(FindLv2Feature(host->features, LV2_UI__resize));
   touch = static_cast<const LV2UI_Touch*>(FindLv2Feature(host->features, LV2_UI__touch));
+  dspInstance = const_cast<void*>(FindLv2Feature(host->features, LV2_INSTANCE_ACCESS_URI));
+  const auto* dataAccess =
+    static_cast<const LV2_Extension_Data_Feature*>(FindLv2Feature(host->features, LV2_DATA_ACCESS_URI));
+  if (dataAccess) dspExtensionData = dataAccess->data_access;
+}
+
+const void* IEffectLV2Ui::DspExtensionData(const char* uri) const
+{
+  return dspInstance && dspExtensionData && uri ? dspExtensionData(uri) : nullptr;
 }
 
 IEffectLV2Ui::~IEffectLV2Ui()

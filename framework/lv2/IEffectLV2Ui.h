@@ -1,6 +1,6 @@
 // The LV2 wrapper of the plug-in base on the editor side (ui:X11UI): an instance of the
-// plug-in that only holds the editor's values. It never touches the DSP instance, so a
-// host may run it in another process: edits leave through the host's write function,
+// plug-in that only holds the editor's values. Its controls never touch the DSP instance,
+// so a host may run it in another process: edits leave through the host's write function,
 // inside ui:touch gestures when the host offers them, and the host's port events come
 // back into the controls and the lamp. The host paces it through ui:idleInterface.
 #pragma once
@@ -36,6 +36,11 @@ public:
   // Shows a lamp level measured by the DSP instance.
   virtual void ShowLampLevel(double) {}
 
+  // The DSP instance and its module's extension data for uri, when the host offers
+  // instance and data access (it runs the editor in the DSP's process); else null.
+  void* DspInstance() const { return dspInstance; }
+  const void* DspExtensionData(const char* uri) const;
+
   // ---- Host side ----
   void BeginParamEdit(int index) override;
   void NotifyParamEdit(int index, double normalized) override;
@@ -57,4 +62,6 @@ private:
   const LV2UI_Resize* resize = nullptr;
   const LV2UI_Touch* touch = nullptr;
   bool windowOpened = false;
+  void* dspInstance = nullptr;
+  const void* (*dspExtensionData)(const char* uri) = nullptr;
 };

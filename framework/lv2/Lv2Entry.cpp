@@ -67,8 +67,9 @@ LV2_State_Status Restore(LV2_Handle instance, LV2_State_Retrieve_Function retrie
 const LV2_State_Interface stateInterface = {Save, Restore};
 
 const void* ExtensionData(const char* uri) {
-  if (uri && std::strcmp(uri, LV2_STATE__interface) == 0) return &stateInterface;
-  return nullptr;
+  if (!uri) return nullptr;
+  if (std::strcmp(uri, LV2_STATE__interface) == 0) return &stateInterface;
+  return ModuleExtensionData(uri);
 }
 
 const LV2_Descriptor descriptor = {BRINDLE_LV2_URI, Instantiate, ConnectPort, Activate, Run,

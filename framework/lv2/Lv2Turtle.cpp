@@ -1,6 +1,9 @@
 // The Turtle description of an LV2 bundle, from the plug-in's parameter table.
 #include "framework/lv2/Lv2Turtle.h"
 
+#include <lv2/data-access/data-access.h>
+#include <lv2/instance-access/instance-access.h>
+
 #include "framework/lv2/Lv2Ports.h"
 
 #include <cmath>
@@ -155,7 +158,7 @@ std::string Lv2PluginTurtle(const IEffectBase& plug, const Lv2BundleDescription&
   if (!b.uiBinary.empty()) {
     out << "\n" << Iri(Lv2UiUri(b.uri)) << "\n  a ui:X11UI ;\n"
         << "  lv2:requiredFeature ui:idleInterface, ui:parent ;\n"
-        << "  lv2:optionalFeature ui:resize, ui:touch ;\n"
+        << "  lv2:optionalFeature ui:resize, ui:touch, <" LV2_INSTANCE_ACCESS_URI ">, <" LV2_DATA_ACCESS_URI "> ;\n"
         << "  lv2:extensionData ui:idleInterface ;\n"
         << "  ui:portNotification [\n    ui:plugin " << Iri(b.uri) << " ;\n    lv2:symbol "
         << Quoted(b.lampSymbol.c_str()) << " ;\n    ui:protocol ui:floatProtocol\n  ] .\n";

@@ -36,6 +36,8 @@
 
 #include <dlfcn.h>
 #include <lv2/core/lv2.h>
+#include <lv2/data-access/data-access.h>
+#include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 
 using namespace vst3;
@@ -364,7 +366,12 @@ public:
         LV2_Feature resizeFeature{LV2_UI__resize, &resize};
         LV2_Feature touchFeature{LV2_UI__touch, &touch};
         LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
-        const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &touchFeature, &idleFeature, nullptr};
+        // As hosts that run the editor in the DSP's process offer them.
+        LV2_Extension_Data_Feature dataAccess{dsp->extension_data};
+        LV2_Feature instanceFeature{LV2_INSTANCE_ACCESS_URI, instance};
+        LV2_Feature dataFeature{LV2_DATA_ACCESS_URI, &dataAccess};
+        const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &touchFeature, &idleFeature,
+                                         offerInstanceAccess ? &instanceFeature : nullptr, &dataFeature, nullptr};
         LV2UI_Widget widget = nullptr;
         handle = ui->instantiate(ui, "urn:orvane:brindle", BRINDLE_LV2_BUNDLE "/", Write, this, &widget, features);
         if (!handle) return false;
@@ -413,7 +420,8 @@ public:
         lamp = dspControls[kLampPort];
     }
 
-    // The DSP instance plays; the editor sees only what the host carries over ports.
+    // The DSP instance plays; the host carries the lamp over its port, the meters reach
+    // the editor only through instance access.
     void play(const std::vector<float>& left, const std::vector<float>& right) override {
         for (size_t done = 0; done < left.size(); done += 256) {
             const size_t count = std::min<size_t>(256, left.size() - done);
@@ -425,9 +433,12 @@ public:
             dsp->connect_port(instance, 3, audioOut[1]);
             dsp->run(instance, uint32_t(count));
         }
+        lamp = dspControls[kLampPort];
+        changedByAudio = true;
     }
 
     std::string error;
+    bool offerInstanceAccess = true;
     uintptr_t widget = 0;
     int resizedWidth = 0, resizedHeight = 0;
     LV2UI_Handle handle = nullptr;
@@ -1044,16 +1055,29 @@ TEST_P(LinuxGui, MetersShowWhatTheSnapshotShowsOfTheSameInput) {
     }
     const std::string wav = std::string(GUI_OUTPUT_DIR) + "/meters-input.wav";
     ASSERT_TRUE(WriteFloatWav(wav, left, right, 44100));
-    if (GetParam() == Format::Lv2)
-        GTEST_SKIP() << "the LV2 editor shares nothing with the DSP instance and no port carries the meters";
     ASSERT_TRUE(openAndDraw());
     editor->play(left, right);
     editor->ticks(3);
     const Capture shown = capture();
-    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + (isVst3() ? "/editor-meters-vst3.png" : GetParam() == Format::Vst2 ? "/editor-meters-vst2.png" : "/editor-meters-clap.png"));
+    const char* names[] = {"vst3", "vst2", "lv2", "clap"};
+    x11host::writePng(shown, std::string(GUI_OUTPUT_DIR) + "/editor-meters-" + names[int(GetParam())] + ".png");
     const Capture expected = Snapshot({"--input", wav});
-    ASSERT_GT(DifferingPixels(expected, Snapshot({})), 1000);  // the meters moved
+    const Capture silent = Snapshot({});
+    ASSERT_GT(DifferingPixels(expected, silent), 1000);  // the meters moved
     EXPECT_EQ(DifferingPixels(shown, expected), 0);
+    if (GetParam() != Format::Lv2) return;
+
+    // A host that offers no instance access (it may run the editor in another process):
+    // the editor works and its meters stay at rest while the DSP plays.
+    auto* lv2 = static_cast<Lv2Editor*>(editor.get());
+    lv2->offerInstanceAccess = false;
+    ASSERT_TRUE(openAndDraw());
+    lv2->play(left, right);
+    editor->ticks(3);
+    const IRect controls(0, 0, kEditorWidth - 250, kEditorHeight);
+    const Capture unfed = capture();
+    EXPECT_EQ(DifferingPixels(unfed, silent, {controls}), 0);
+    EXPECT_GT(DifferingPixels(unfed, expected, {controls}), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modules, LinuxGui, ::testing::Values(Format::Vst3, Format::Vst2, Format::Lv2, Format::Clap),

@@ -49,8 +49,8 @@ std::string BundleParent() {
 // The LV2 vocabulary bundles Debian's lv2-dev installs: the terms our Turtle uses.
 std::string SchemaFiles() {
   std::string files;
-  for (const char* vocabulary : {"atom", "buf-size", "core", "options", "parameters", "port-groups", "port-props", "presets",
-                           "schemas", "state", "ui", "units", "urid"}) {
+  for (const char* vocabulary : {"atom", "buf-size", "core", "data-access", "instance-access", "options", "parameters",
+                                 "port-groups", "port-props", "presets", "schemas", "state", "ui", "units", "urid"}) {
     const std::filesystem::path folder = std::filesystem::path("/usr/lib/lv2") / (std::string(vocabulary) + ".lv2");
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
