@@ -2,10 +2,10 @@
 #include "framework/lv2/IEffectLV2Ui.h"
 
 #include "framework/lv2/Lv2Feature.h"
+#include "graphics/IGraphics.h"
 
 #include <lv2/data-access/data-access.h>
 #include <lv2/instance-access/instance-access.h>
-#include "graphics/IGraphics.h"
 
 #include <cmath>
 #include <cstring>
