@@ -49,8 +49,7 @@ uint32_t Mix(uint32_t base, uint32_t over, float amount)
 MeterPanel::MeterPanel(IEffectBase* plug_, MeterTap& tap_, const IBitmap& background_)
   : IControl(plug_, IRect(MeterPanelLayout::kLeft, 0, MeterPanelLayout::kLeft + MeterPanelLayout::kWidth, kEditorHeight)),
     tap(&tap_), background(background_),
-    readings(MeterPanelLayout::Scope().W(), MeterPanelLayout::Scope().H()),
-    scopePixels(new PIX_MemBitmap(MeterPanelLayout::Scope().W(), MeterPanelLayout::Scope().H()))
+    readings(MeterPanelLayout::Scope().W(), MeterPanelLayout::Scope().H())
 {
 }
 
@@ -124,6 +123,8 @@ void MeterPanel::DrawScope(IGraphics& graphics)
 {
   const IRect area = MeterPanelLayout::Scope();
   const ScopeTrace& trace = readings.Scope();
+  // Made at the first drawing: an instance whose editor never opens holds no picture.
+  if (!scopePixels) scopePixels.reset(new PIX_MemBitmap(area.W(), area.H()));
   uint32_t* out = scopePixels->Pixels();
   if (out == nullptr) return;
   const int outStride = scopePixels->RowStride();

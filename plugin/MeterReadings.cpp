@@ -16,9 +16,9 @@ double ToDb(double amplitude, double floorDb)
 
 }  // namespace
 
-ScopeTrace::ScopeTrace(int w, int h) : width(std::max(1, w)), height(std::max(1, h)), cells(size_t(width * height), 0.0f) {}
+ScopeTrace::ScopeTrace(int w, int h) : width(std::max(1, w)), height(std::max(1, h)) {}
 
-void ScopeTrace::Clear() { std::fill(cells.begin(), cells.end(), 0.0f); }
+void ScopeTrace::Clear() { cells.assign(size_t(width * height), 0.0f); }
 
 void ScopeTrace::Fade(double seconds, double timeConstant)
 {
@@ -51,7 +51,7 @@ bool ScopeTrace::Position(double left, double right, double gain, int& x, int& y
 void ScopeTrace::Plot(double left, double right, double gain, float brightness)
 {
     int x = 0, y = 0;
-    if (Position(left, right, gain, x, y)) {
+    if (!cells.empty() && Position(left, right, gain, x, y)) {
         float& cell = cells[size_t(y * width + x)];
         cell = std::max(cell, brightness);
     }
@@ -59,8 +59,19 @@ void ScopeTrace::Plot(double left, double right, double gain, float brightness)
 
 MeterReadings::MeterReadings(int scopeWidth, int scopeHeight) : scope(scopeWidth, scopeHeight) {}
 
+void MeterReadings::AllocateHistory()
+{
+    if (history.empty()) {
+        history.assign(size_t(kHistory), Sums());
+        historySeconds.assign(size_t(kHistory), 0.0);
+        historyCount = 0;
+        historyNewest = 0;
+    }
+}
+
 void MeterReadings::Restart(MeterRing& ring)
 {
+    AllocateHistory();
     ring.SkipToNewest();
     for (Level& level : levels) {
         level = Level();
@@ -148,6 +159,7 @@ void MeterReadings::Take(const MeterSlice& slice)
     lastSliceSeconds = seconds;
     lastSampleRate = slice.sampleRate;
 
+    AllocateHistory();
     historyNewest = (historyNewest + 1) % kHistory;
     historyCount = std::min(historyCount + 1, kHistory);
     Sums& sums = history[size_t(historyNewest)];

@@ -14,6 +14,8 @@
 // up, side (L - R) / 2 to the left, so a left-only signal leans to the upper left.
 class ScopeTrace {
 public:
+    // The grid is allocated by the first Clear: an instance whose editor never opens
+    // holds none. Until then every cell reads 0 and Plot does nothing.
     ScopeTrace(int width, int height);
     void Clear();
     void Fade(double seconds, double timeConstant);
@@ -23,7 +25,7 @@ public:
     bool Position(double left, double right, double gain, int& x, int& y) const;
     int Width() const { return width; }
     int Height() const { return height; }
-    float At(int x, int y) const { return cells[size_t(y * width + x)]; }
+    float At(int x, int y) const { return cells.empty() ? 0.0f : cells[size_t(y * width + x)]; }
 
 private:
     int width;
@@ -57,6 +59,7 @@ public:
     MeterReadings(int scopeWidth, int scopeHeight);
 
     // Forgets every reading and every slice waiting in the ring (when an editor opens).
+    // The first Restart or Take allocates the history and the scope's grid.
     void Restart(MeterRing& ring);
     // Takes every slice waiting in the ring; true when anything changed.
     bool Consume(MeterRing& ring);
@@ -96,10 +99,12 @@ private:
     double scopeGainDb = 0.0;
     ScopeTrace scope;
     uint64_t dropped = 0;
-    // The newest slices' sums, newest last, as a ring of kHistory.
+    void AllocateHistory();
+
+    // The newest slices' sums, newest last, as a ring of kHistory (empty until used).
     static constexpr int kHistory = 512;
-    std::vector<Sums> history = std::vector<Sums>(kHistory);
-    std::vector<double> historySeconds = std::vector<double>(kHistory, 0.0);
+    std::vector<Sums> history;
+    std::vector<double> historySeconds;
     int historyNewest = 0;
     int historyCount = 0;
     double lastSliceSeconds = 0.005;

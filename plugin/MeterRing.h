@@ -30,11 +30,23 @@ class MeterRing {
 public:
     static constexpr int kSlots = 256;  // 1.28 s of 5 ms slices
 
-    MeterRing() : slots(new Slot[kSlots]) {}
+    // The slots are allocated by Allocate, outside the audio thread, before anyone
+    // listens: an instance whose editor never opens holds none.
+    MeterRing() = default;
+    void Allocate()
+    {
+        if (!slots) {
+            slots.reset(new Slot[kSlots]);
+        }
+    }
+    bool Allocated() const { return slots != nullptr; }
 
     // Writer only.
     void Push(const MeterSlice& slice)
     {
+        if (!slots) {
+            return;
+        }
         const uint64_t index = written.load(std::memory_order_relaxed);
         Slot& slot = slots[index % kSlots];
         // Odd while the slot is being written: a reader that sees it odd, or sees the
@@ -52,6 +64,9 @@ public:
     bool Pop(MeterSlice& out, uint64_t& dropped)
     {
         const uint64_t available = written.load(std::memory_order_acquire);
+        if (!slots) {
+            return false;
+        }
         for (;;) {
             if (read >= available) {
                 return false;

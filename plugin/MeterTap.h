@@ -20,8 +20,15 @@ public:
     // slice. Allocates: call outside the audio path.
     void Reset(double sampleRate, int maxFrames);
 
-    // Editor's thread: start or stop measuring. A start begins a fresh slice.
-    void SetListening(bool on) { listening.store(on, std::memory_order_release); }
+    // Editor's thread: start or stop measuring. A start begins a fresh slice; the first
+    // one allocates the ring, which the release store publishes to the audio thread.
+    void SetListening(bool on)
+    {
+        if (on) {
+            ring.Allocate();
+        }
+        listening.store(on, std::memory_order_release);
+    }
     bool Listening() const { return listening.load(std::memory_order_relaxed); }
 
     // Audio thread, before the chain: measures the input (null channels are silence)

@@ -331,9 +331,40 @@ TEST(Meters, NothingIsMeasuredWhileNobodyListens)
     EXPECT_NEAR(rig.Out(0).rmsDb, 20.0 * std::log10(0.5) - 3.0103, 0.01);
 }
 
+// A tap nobody has listened to (an instance whose editor never opened) holds no ring
+// and measures nothing; the first listener allocates it and readings start at once.
+TEST(Meters, TheRingExistsOnlyOnceSomebodyListens)
+{
+    const double rate = 48000.0;
+    MeterTap tap;
+    tap.Reset(rate, 256);
+    std::vector<double> left(256, 0.5), right(256, -0.5);
+    const double* block[2] = {left.data(), right.data()};
+    for (int i = 0; i < 20; ++i) {
+        tap.KeepInput(block, 256);
+        tap.MeasureOutput(block, 256);
+    }
+    EXPECT_FALSE(tap.Ring().Allocated());
+    MeterReadings readings(129, 129);
+    EXPECT_FALSE(readings.Consume(tap.Ring()));
+    EXPECT_EQ(readings.Scope().At(64, 64), 0.0f);
+
+    readings.Restart(tap.Ring());
+    tap.SetListening(true);
+    EXPECT_TRUE(tap.Ring().Allocated());
+    for (int i = 0; i < 20; ++i) {
+        tap.KeepInput(block, 256);
+        tap.MeasureOutput(block, 256);
+    }
+    ASSERT_TRUE(readings.Consume(tap.Ring()));
+    EXPECT_TRUE(readings.HasCorrelation());
+    EXPECT_NEAR(readings.Correlation(), -1.0, 1e-6);
+}
+
 TEST(MeterRing, ReaderBehindLosesTheOldestSlices)
 {
     MeterRing ring;
+    ring.Allocate();
     MeterSlice slice;
     const int pushed = MeterRing::kSlots + 44;
     for (int i = 0; i < pushed; ++i) {
@@ -358,6 +389,7 @@ TEST(MeterRing, ConcurrentReaderNeverSeesATornSlice)
     // The writer fills every field of slice i with i; whatever the reader gets must be
     // whole, in order, and what it misses is counted as dropped.
     MeterRing ring;
+    ring.Allocate();
     const int count = 200000;
     std::atomic<bool> done{false};
     std::thread writer([&] {
