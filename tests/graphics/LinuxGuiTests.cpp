@@ -295,15 +295,7 @@ public:
         host.ProcessReplacing(audioIn, audioOut, 256);
     }
     void play(const std::vector<float>& left, const std::vector<float>& right) override {
-        std::vector<std::vector<float>> in{2, std::vector<float>(512)}, out{2, std::vector<float>(512)};
-        for (size_t done = 0; done < left.size(); done += 512) {
-            const int count = int(std::min<size_t>(512, left.size() - done));
-            for (int f = 0; f < count; ++f) {
-                in[0][size_t(f)] = left[done + size_t(f)];
-                in[1][size_t(f)] = right[done + size_t(f)];
-            }
-            host.ProcessReplacing(in, out, count);
-        }
+        host.PlayReplacing(left, right, 512);
     }
     void idle() {
         std::this_thread::sleep_for(std::chrono::milliseconds(40));

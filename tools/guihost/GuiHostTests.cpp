@@ -263,15 +263,7 @@ public:
   void Automate(int index, double normalized) override { host.SetParameter(index, float(normalized)); }
   void Play(const std::vector<float>& left, const std::vector<float>& right) override
   {
-    std::vector<std::vector<float>> in{2, std::vector<float>(512)}, out{2, std::vector<float>(512)};
-    for (size_t done = 0; done < left.size(); done += 512) {
-      const int count = int(std::min<size_t>(512, left.size() - done));
-      for (int i = 0; i < count; ++i) {
-        in[0][size_t(i)] = left[done + size_t(i)];
-        in[1][size_t(i)] = right[done + size_t(i)];
-      }
-      host.ProcessReplacing(in, out, count);
-    }
+    host.PlayReplacing(left, right, 512);
   }
   std::vector<Edit> Edits() override
   {

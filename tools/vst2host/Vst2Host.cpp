@@ -160,6 +160,20 @@ bool Vst2Host::ProcessDouble(std::vector<std::vector<double>>& inputs, std::vect
     return RunBlock(effect, effect ? effect->processDoubleReplacing : nullptr, inputs, outputs, frames);
 }
 
+bool Vst2Host::PlayReplacing(const std::vector<float>& left, const std::vector<float>& right, int blockFrames) {
+    if (blockFrames <= 0) return false;
+    const size_t block = static_cast<size_t>(blockFrames);
+    std::vector<std::vector<float>> in{2, std::vector<float>(block)}, out{2, std::vector<float>(block)};
+    const size_t frames = std::min(left.size(), right.size());
+    for (size_t done = 0; done < frames; done += block) {
+        const size_t count = std::min(block, frames - done);
+        std::copy_n(left.begin() + static_cast<std::ptrdiff_t>(done), count, in[0].begin());
+        std::copy_n(right.begin() + static_cast<std::ptrdiff_t>(done), count, in[1].begin());
+        if (!ProcessReplacing(in, out, static_cast<VstInt32>(count))) return false;
+    }
+    return true;
+}
+
 std::vector<HostCall> Vst2Host::Calls() const {
     std::lock_guard<std::mutex> lock(callsMutex);
     return calls;

@@ -97,6 +97,9 @@ public:
                              VstInt32 frames);
     bool ProcessDouble(std::vector<std::vector<double>>& inputs, std::vector<std::vector<double>>& outputs,
                        VstInt32 frames);
+    // Plays a stereo signal through processReplacing in blocks of blockFrames, the output
+    // thrown away (for what the plug-in measures); false when a block was refused.
+    bool PlayReplacing(const std::vector<float>& left, const std::vector<float>& right, int blockFrames);
 
     HostAnswers& Answers() { return answers; }
     std::vector<HostCall> Calls() const;
